@@ -1,0 +1,107 @@
+#include "log/CLogFile.h"
+
+#include <cstdio>
+#include <deque>
+
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/DataFolder.h"
+#include "platform/ExclusiveFile.h"
+
+namespace {
+
+const char16_t kSeparator[] = u"-------------------------------------------------------------";
+
+std::u16string Stamped(const platform::SYSTEMTIME& t, const std::u16string& text) {
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%02u/%02u/%u %u:%02u:%02u: ", unsigned{t.wDay},
+                unsigned{t.wMonth}, unsigned{t.wYear}, unsigned{t.wHour}, unsigned{t.wMinute},
+                unsigned{t.wSecond});
+  return platform::SingleByteToWide(stamp) + text + u"\r\n";
+}
+
+}  // namespace
+
+CLogFile::CLogFile(std::u16string logPath, int32_t maxLines)
+    : logPath_(std::move(logPath)),
+      maxLines_(maxLines),
+      filePath_(platform::DataPath(platform::WideToUtf8(logPath_))) {
+  platform::ExclusiveFile file;
+  if (!OpenForAppend(file)) return;
+  WriteEntry(file, u"", false);
+  WriteEntry(file, kSeparator, false);
+  WriteEntry(file, u"Application started", true);
+}
+
+CLogFile::~CLogFile() {
+  LogLine(u"Application closed");
+  TrimToLimit();
+}
+
+bool CLogFile::OpenForAppend(platform::ExclusiveFile& file) {
+  if (!file.OpenAlways(filePath_, platform::ExclusiveFile::WriteOnly)) return false;
+  if (!file.SeekToEnd()) {
+    file.Close();
+    return false;
+  }
+  return true;
+}
+
+void CLogFile::WriteEntry(platform::ExclusiveFile& file, const std::u16string& text,
+                          bool stamped) {
+  if (!file.IsOpen()) return;
+  std::u16string line =
+      stamped ? Stamped(platform::CurrentClock().LocalTime(), text) : text + u"\r\n";
+  std::string bytes = platform::WideToSingleByte(line);
+  int64_t before = file.Position();
+  if (!file.Write(bytes.data(), bytes.size())) {
+    // Storage full or gone: take back what part of the line made it, so the log never holds
+    // half a line, and give up on this file until the next line opens it again.
+    if (before >= 0) file.Truncate(before);
+    file.Close();
+  }
+}
+
+void CLogFile::LogLine(std::u16string text) {
+  platform::ExclusiveFile file;
+  if (!OpenForAppend(file)) return;
+  WriteEntry(file, text, true);
+}
+
+void CLogFile::TrimToLimit() {
+  platform::ExclusiveFile file;
+  if (!file.OpenAlways(filePath_, platform::ExclusiveFile::ReadWrite) || !file.SeekToStart())
+    return;
+  // Only the last maxLines lines are ever kept in memory, however long the log has grown.
+  size_t keep = maxLines_ > 0 ? static_cast<size_t>(maxLines_) : 0;
+  std::deque<std::string> kept;
+  std::string line;
+  int64_t lines = 0;
+  char buf[64 * 1024];
+  for (;;) {
+    long got = file.Read(buf, sizeof buf);
+    if (got < 0) return;  // an unreadable log is left as it is
+    if (got == 0) break;
+    for (long i = 0; i < got; ++i) {
+      char c = buf[i];
+      if (c == '\r') continue;
+      if (c != '\n') {
+        line += c;
+        continue;
+      }
+      ++lines;
+      if (keep > 0) {
+        if (kept.size() == keep) kept.pop_front();
+        kept.push_back(std::move(line));
+      }
+      line.clear();
+    }
+  }
+  if (lines < maxLines_) return;
+  std::string out;
+  for (const auto& l : kept) {
+    out += l;
+    out += "\r\n";
+  }
+  file.ReplaceWith(out);
+}

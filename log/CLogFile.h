@@ -1,0 +1,43 @@
+#pragma once
+// The program's log: every user action and every noteworthy radio exchange, one time-stamped
+// line each, in the single-byte text file "TUVAR_TOOL_Log.txt" (CR LF lines, day-first local
+// time stamps). Each line is on storage when LogLine returns: the file is opened, appended to
+// and closed again for every line, shared with nobody while open. At the regular end the log
+// writes "Application closed" and is cut back to its last maxLines lines.
+//
+// Logging never fails towards its caller: a file that cannot be opened loses that line
+// silently. A write that fails half-way (storage full) is undone, so no torn line is left,
+// and the file is closed. Trimming never loses the log: the kept lines are written to a new
+// file beside it which then replaces it atomically, so a program killed mid-trim leaves the
+// old log or the new one, whole.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+class ExclusiveFile;
+}
+
+class CLogFile {
+ public:
+  CLogFile(std::u16string logPath, int32_t maxLines);
+  ~CLogFile();
+  CLogFile(const CLogFile&) = delete;
+  CLogFile& operator=(const CLogFile&) = delete;
+
+  void LogLine(std::u16string text);
+
+  // The file actually written (the bare name placed in the program's data folder).
+  const std::string& FilePath() const { return filePath_; }
+
+  // Cuts the log to its last maxLines lines (also run by the destructor).
+  void TrimToLimit();
+
+ private:
+  bool OpenForAppend(platform::ExclusiveFile& file);
+  void WriteEntry(platform::ExclusiveFile& file, const std::u16string& text, bool stamped);
+
+  std::u16string logPath_;
+  int32_t maxLines_;
+  std::string filePath_;
+};

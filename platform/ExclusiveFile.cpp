@@ -1,0 +1,122 @@
+#include "platform/ExclusiveFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+bool WriteAll(int fd, const void* buf, size_t n) {
+  const char* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+std::string Folder(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+bool ExclusiveFile::OpenAlways(const std::string& path, Access access) {
+  Close();
+  int flags = (access == ReadWrite ? O_RDWR : O_WRONLY) | O_CREAT | O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) return false;
+  // A file without any write permission is read-only, as a file with the read-only attribute
+  // is on the controller, even for the superuser (who would otherwise write it regardless).
+  struct stat mode {};
+  if (::fstat(fd, &mode) != 0 || (mode.st_mode & 0222) == 0) {
+    ::close(fd);
+    errno = EACCES;
+    return false;
+  }
+  // The hold is on the file, not the name: a file replaced by ReplaceWith while another
+  // holder waited must be looked at again, so check that the name still leads to this file.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  struct stat byFd {}, byName {};
+  if (::fstat(fd, &byFd) != 0 || ::stat(path.c_str(), &byName) != 0 || byFd.st_ino != byName.st_ino ||
+      byFd.st_dev != byName.st_dev) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  path_ = path;
+  return true;
+}
+
+bool ExclusiveFile::SeekToEnd() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0; }
+
+bool ExclusiveFile::SeekToStart() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) >= 0; }
+
+int64_t ExclusiveFile::Position() const { return fd_ >= 0 ? ::lseek(fd_, 0, SEEK_CUR) : -1; }
+
+bool ExclusiveFile::Truncate(int64_t length) {
+  return fd_ >= 0 && ::ftruncate(fd_, length) == 0 && ::lseek(fd_, length, SEEK_SET) >= 0;
+}
+
+long ExclusiveFile::Read(void* buf, size_t n) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    ssize_t r = ::read(fd_, buf, n);
+    if (r < 0 && errno == EINTR) continue;
+    return static_cast<long>(r);
+  }
+}
+
+bool ExclusiveFile::Write(const void* buf, size_t n) { return fd_ >= 0 && WriteAll(fd_, buf, n); }
+
+bool ExclusiveFile::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+void ExclusiveFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool ExclusiveFile::ReplaceWith(const std::string& bytes) {
+  if (fd_ < 0) return false;
+  std::string temp = path_ + ".new";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  // Hold the new file before it gets the name, so no other opener slips in between.
+  bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && WriteAll(fd, bytes.data(), bytes.size()) &&
+            ::fsync(fd) == 0;
+  struct stat old {};
+  if (ok && ::fstat(fd_, &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  if (!ok || ::rename(temp.c_str(), path_.c_str()) != 0) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable.
+  int dir = ::open(Folder(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  ::close(fd_);
+  fd_ = fd;
+  ::lseek(fd_, 0, SEEK_END);
+  return true;
+}
+
+}  // namespace platform

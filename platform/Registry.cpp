@@ -1,0 +1,108 @@
+#include "platform/Registry.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QDir>
+#include <QSettings>
+#include <QString>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/CodePage.h"
+
+namespace platform {
+
+struct RegistryKey::Impl {
+  std::unique_ptr<QSettings> settings;
+  bool writable = false;
+};
+
+RegistryKey::RegistryKey() : impl_(std::make_unique<Impl>()) {}
+RegistryKey::~RegistryKey() { Close(); }
+
+std::string RegistryKey::FileForKey(const std::u16string& subKey) {
+  std::string folder;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg == '/') {
+    folder = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    folder = std::string(home && *home ? home : "/tmp") + "/.config";
+  }
+  std::string key = WideToUtf8(subKey);
+  const std::string software = "Software\\";
+  if (key.compare(0, software.size(), software) == 0) key = key.substr(software.size());
+  for (char& c : key)
+    if (c == '\\') c = '/';
+  return folder + "/" + key + ".conf";
+}
+
+long RegistryKey::Open(const std::u16string& subKey, RegistryAccess access) {
+  Close();
+  QString file = QString::fromStdString(FileForKey(subKey));
+  if (!QFileInfo(file).isFile()) return ERROR_FILE_NOT_FOUND;
+  impl_->settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+  if (impl_->settings->status() != QSettings::NoError) {
+    impl_->settings.reset();
+    return ERROR_ACCESS_DENIED;
+  }
+  impl_->writable = access == KEY_WRITE;
+  return ERROR_SUCCESS;
+}
+
+long RegistryKey::Create(const std::u16string& subKey) {
+  Close();
+  QString file = QString::fromStdString(FileForKey(subKey));
+  if (!QDir().mkpath(QFileInfo(file).absolutePath())) return ERROR_ACCESS_DENIED;
+  impl_->settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+  impl_->writable = true;
+  if (!QFileInfo(file).exists()) {
+    // Creating the key makes it exist, values or not.
+    impl_->settings->sync();
+    if (impl_->settings->status() != QSettings::NoError || !QFileInfo(file).exists()) {
+      QFile f(file);
+      if (!f.open(QIODevice::WriteOnly)) {
+        impl_->settings.reset();
+        return ERROR_ACCESS_DENIED;
+      }
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+long RegistryKey::QueryValue(const std::u16string& name, void* data, uint32_t* size) {
+  if (!impl_->settings || !size) return ERROR_INVALID_HANDLE;
+  QString key = QString::fromStdU16String(name);
+  if (!impl_->settings->contains(key)) return ERROR_FILE_NOT_FOUND;
+  std::u16string text = impl_->settings->value(key).toString().toStdU16String();
+  uint32_t needed = static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t));
+  if (!data || needed > *size) {
+    *size = needed;
+    return data ? ERROR_MORE_DATA : ERROR_SUCCESS;
+  }
+  std::memcpy(data, text.c_str(), needed);
+  *size = needed;
+  return ERROR_SUCCESS;
+}
+
+long RegistryKey::SetValue(const std::u16string& name, RegistryType type, const void* data,
+                           uint32_t size) {
+  if (!impl_->settings || !impl_->writable) return ERROR_INVALID_HANDLE;
+  if (type != REG_SZ || (size % 2) != 0 || (size > 0 && !data)) return ERROR_ACCESS_DENIED;
+  std::u16string text(static_cast<const char16_t*>(data), size / 2);
+  // The stored text ends at its terminating zero, as a string value read back would.
+  auto zero = text.find(u'\0');
+  if (zero != std::u16string::npos) text.resize(zero);
+  impl_->settings->setValue(QString::fromStdU16String(name), QString::fromStdU16String(text));
+  impl_->settings->sync();
+  return impl_->settings->status() == QSettings::NoError ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+long RegistryKey::Close() {
+  if (impl_->settings) impl_->settings->sync();
+  impl_->settings.reset();
+  impl_->writable = false;
+  return ERROR_SUCCESS;
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+#include "platform/qt/ScreenshotWatcher.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <cstdio>
+
+#include "platform/CDialog.h"
+#include "platform/qt/QtDialogWidget.h"
+
+namespace platform {
+
+namespace {
+constexpr int kGrabDelayMs = 1500;  // long enough for the window to be laid out and painted
+}
+
+std::unique_ptr<ScreenshotWatcher> ScreenshotWatcher::FromEnvironment() {
+  const QString path = qEnvironmentVariable("QELM_SCREENSHOT");
+  if (path.isEmpty()) return nullptr;
+  return std::make_unique<ScreenshotWatcher>(path, !qEnvironmentVariableIsEmpty("QELM_SCREENSHOT_ALL"),
+                                             qEnvironmentVariable("QELM_SCREENSHOT_QUIT") == "1");
+}
+
+ScreenshotWatcher::ScreenshotWatcher(QString path, bool all, bool quit)
+    : path_(std::move(path)), all_(all), quit_(quit) {
+  qApp->installEventFilter(this);
+}
+
+ScreenshotWatcher::~ScreenshotWatcher() {
+  if (qApp) qApp->removeEventFilter(this);
+}
+
+bool ScreenshotWatcher::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Show && (armed_ || all_)) {
+    auto* window = qobject_cast<QtDialogWidget*>(watched);
+    if (window && window->isWindow()) {
+      armed_ = false;
+      QPointer<QtDialogWidget> guard(window);
+      QTimer::singleShot(kGrabDelayMs, this, [this, guard] {
+        if (guard && guard->isVisible()) Grab(guard.data());
+      });
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void ScreenshotWatcher::Grab(QtDialogWidget* window) {
+  if (window->grab().save(path_, "PNG")) {
+    std::printf("screenshot: %s\n", path_.toLocal8Bit().constData());
+    std::fflush(stdout);
+  } else {
+    std::fprintf(stderr, "screenshot: cannot write %s\n", path_.toLocal8Bit().constData());
+  }
+  if (quit_) window->Owner().DispatchCancel();
+}
+
+}  // namespace platform

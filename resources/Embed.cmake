@@ -1,0 +1,10 @@
+# Writes OUT: a C++ source holding each of FILES as a raw string, found by file name.
+set(body "#include <map>\n#include <string>\n\nnamespace platform {\n\nnamespace {\nconst std::map<std::string, std::string>& Files() {\n  static const std::map<std::string, std::string> files = {\n")
+string(REPLACE "|" ";" FILES "${FILES}")
+foreach(f ${FILES})
+  get_filename_component(name ${f} NAME)
+  file(READ ${f} content)
+  string(APPEND body "    {\"${name}\", R\"qelm_embedded(${content})qelm_embedded\"},\n")
+endforeach()
+string(APPEND body "  };\n  return files;\n}\n}  // namespace\n\nconst std::string& EmbeddedResourceScript() { return Files().at(\"QELMConfig.rc\"); }\n\nconst std::string* EmbeddedResourceFile(const std::string& name) {\n  auto it = Files().find(name);\n  return it == Files().end() ? nullptr : &it->second;\n}\n\n}  // namespace platform\n")
+file(WRITE ${OUT} "${body}")

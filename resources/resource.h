@@ -1,0 +1,33 @@
+// Resource ids of QELM Config: dialog templates, controls and the application icon.
+#pragma once
+
+#define IDD_QELMCONFIG_DIALOG 102
+#define IDD_ABOUTBOX 132
+#define IDD_WAITRADIO 134
+#define IDD_SERVICE 154
+#define IDR_MAINFRAME 159
+
+#define IDC_PORT 1000
+#define IDC_BAUDRATE 1001
+#define IDC_LINK 1002
+#define IDC_MODE 1003
+#define IDC_CLOSE 1004
+#define IDC_DEVICE 1005
+#define IDC_CONNECT 1007
+#define IDC_SAVE 1008
+#define IDC_DEFAULT 1009
+#define IDC_SERVICE 1010
+#define IDC_PORT_LABEL 1013
+#define IDC_BAUDRATE_LABEL 1014
+#define IDC_LINK_LABEL 1015
+#define IDC_HELPBUTTON 1016
+#define IDC_MODE_LABEL 1017
+#define IDC_ABOUT 1018
+#define IDC_WAIT_CANCEL 1028
+#define IDC_VERSION 1041
+#define IDC_WAIT_TEXT 1043
+#define IDC_BUILDDATE 1045
+#define IDC_BAND 1046
+#define IDC_POWER 1047
+#define IDC_DEVICE_LABEL 1055
+#define IDC_FIRMWARE 1056

@@ -1,0 +1,231 @@
+#include "serial/CSerialPort.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/WinTypes.h"
+#include "serial/SerialHost.h"
+
+namespace {
+
+// The port handle: one per process; the port is open exactly when it holds a device.
+std::unique_ptr<platform::SerialDevice> handle;
+SerialHost* host = nullptr;
+
+constexpr uint32_t kAllFourWays = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
+                                  platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
+
+std::u16string Format(const char* fmt, const std::string& text, long number) {
+  std::string out(text.size() + 64 + std::strlen(fmt), '\0');
+  int n = std::snprintf(out.data(), out.size(), fmt, text.c_str(), number);
+  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return platform::SingleByteToWide(out);
+}
+
+}  // namespace
+
+void CSerialPort::Attach(SerialHost* h) { host = h; }
+SerialHost* CSerialPort::Host() { return host; }
+
+void CSerialPort::Log(const std::u16string& text) {
+  if (host) host->LogLine(text);
+}
+
+bool CSerialPort::IsOpen() { return handle != nullptr; }
+
+uint32_t CSerialPort::RateValue(const std::u16string& rateText) {
+  // As the platform's decimal conversion does: leading blanks, digits, and no more.
+  uint64_t value = 0;
+  size_t i = 0;
+  while (i < rateText.size() && (rateText[i] == u' ' || rateText[i] == u'\t')) ++i;
+  for (; i < rateText.size() && rateText[i] >= u'0' && rateText[i] <= u'9'; ++i) {
+    value = value * 10 + (rateText[i] - u'0');
+    if (value > 0xFFFFFFFFu) return 0;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+int CSerialPort::OpenPort(const std::u16string& rateText, bool showMessages) {
+  if (handle) ClosePort();
+  std::u16string port;
+  if (host) {
+    host->TakeControls();
+    port = host->PortName();
+  }
+  int lastError = 0;
+  handle = platform::CurrentSerialProvider().CreateFile(port + u":", &lastError);
+  platform::Sleep(200);
+  if (handle) handle->PurgeComm(kAllFourWays);
+  if (!handle) {
+    if (showMessages) {
+      std::u16string text =
+          Format("Couldn't open port %s. rc=%ld\r\n", platform::WideToSingleByte(port), lastError);
+      Log(text);
+      if (host) host->ShowMessage(text, u"Error", platform::MB_OK);
+    }
+    return RC_OPEN_FAILED;
+  }
+  platform::DCB dcb;
+  bool configured = handle->GetCommState(dcb);
+  if (configured) {
+    dcb.BaudRate = RateValue(rateText);
+    dcb.ByteSize = 8;
+    dcb.Parity = 0;
+    dcb.StopBits = 0;
+    dcb.fBinary = false;
+    dcb.fParity = false;
+    dcb.fOutxCtsFlow = false;
+    dcb.fOutxDsrFlow = false;
+    dcb.fDtrControl = 1;
+    dcb.fDsrSensitivity = false;
+    dcb.fTXContinueOnXoff = true;
+    dcb.fOutX = false;
+    dcb.fInX = false;
+    dcb.fErrorChar = false;
+    dcb.fNull = false;
+    dcb.fRtsControl = 1;
+    dcb.fAbortOnError = false;
+    configured = handle->SetCommState(dcb);
+  }
+  if (!configured) {
+    Log(u"Unable to configure the serial port");
+    if (showMessages && host)
+      host->ShowMessage(u"Unable to configure the serial port", u"Error", platform::MB_OK);
+    return RC_OPEN_FAILED;
+  }
+  platform::COMMTIMEOUTS timeouts;
+  timeouts.ReadIntervalTimeout = 0;
+  timeouts.ReadTotalTimeoutMultiplier = 0;
+  timeouts.ReadTotalTimeoutConstant = 100;
+  timeouts.WriteTotalTimeoutMultiplier = 0;
+  timeouts.WriteTotalTimeoutConstant = 0;
+  handle->SetCommTimeouts(timeouts);
+  return RC_OK;
+}
+
+int CSerialPort::ClosePort() {
+  handle.reset();
+  return RC_OK;
+}
+
+int CSerialPort::ReadChar(char* out) {
+  if (!handle) {
+    Log(u"ERROR: ReadChar RC_PORT_NOT_OPEN.");
+    return RC_PORT_NOT_OPEN;
+  }
+  uint32_t got = 0;
+  if (!handle->ReadFile(out, 1, &got)) {
+    Log(u"ERROR: ReadChar RC_UNDEFINED.");
+    return RC_UNDEFINED;
+  }
+  return got == 1 ? RC_OK : RC_TIMEOUT;
+}
+
+int CSerialPort::WriteStr(const char* text) {
+  if (!handle) {
+    Log(u"ERROR: WriteStr RC_PORT_NOT_OPEN.");
+    return RC_PORT_NOT_OPEN;
+  }
+  uint32_t length = static_cast<uint32_t>(std::strlen(text));
+  uint32_t written = 0;
+  if (!handle->WriteFile(text, length, &written)) {
+    Log(u"ERROR: WriteStr RC_UNDEFINED.");
+    return RC_UNDEFINED;
+  }
+  if (written < length) {
+    Log(u"ERROR: WriteStr RC_NO_WRITE.");
+    return RC_NO_WRITE;
+  }
+  return RC_OK;
+}
+
+int CSerialPort::ReadStr(char* buffer, size_t size) {
+  if (!handle) {
+    Log(u"ERROR: ReadStr RC_PORT_NOT_OPEN.");
+    return RC_PORT_NOT_OPEN;
+  }
+  if (size == 0) return RC_BUFFER_FULL;
+  size_t n = 0;
+  char c = 0;
+  while (ReadChar(&c) == RC_OK) {
+    if (n == size - 1) break;  // the byte that finds the buffer full is dropped
+    buffer[n++] = c;
+  }
+  buffer[n] = '\0';
+  if (n == size - 1) {
+    Log(u"ERROR: ReadStr RC_BUFFER_FULL.");
+    return RC_BUFFER_FULL;
+  }
+  return RC_OK;
+}
+
+int CSerialPort::ReadTerminatedStr(char* buffer, size_t size, char terminator) {
+  if (!handle) {
+    Log(u"ERROR: ReadTerminatedStr RC_PORT_NOT_OPEN.");
+    return RC_PORT_NOT_OPEN;
+  }
+  if (size == 0) return RC_UNDEFINED;
+  size_t n = 0;
+  bool found = false;
+  char c = 0;
+  while (ReadChar(&c) == RC_OK) {
+    if (n == size - 1) break;
+    if (c == terminator) {
+      found = true;
+      break;
+    }
+    buffer[n++] = c;
+  }
+  buffer[n] = '\0';
+  // The text goes into the log as received; the line is sized to hold all of it.
+  std::string text(buffer, n);
+  if (found) {
+    Log(Format("ReadTerminatedStr: %s Len= %ld", text, static_cast<long>(n)));
+    return RC_OK;
+  }
+  Log(Format("ERROR: ReadTerminatedStr: %s Len= %ld", text, static_cast<long>(n)));
+  return RC_UNDEFINED;
+}
+
+bool CSerialPort::PortWrite(char byte) {
+  uint32_t written = 0;
+  int error = EBADF;
+  if (handle) {
+    if (handle->WriteFile(&byte, 1, &written)) return written == 1;
+    error = handle->LastError();
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "ERROR %u: PortWrite failed.", static_cast<unsigned>(error));
+  Log(platform::SingleByteToWide(text));
+  return false;
+}
+
+void CSerialPort::Purge(uint32_t flags) {
+  if (handle) handle->PurgeComm(flags);
+}
+
+CSerialPort::Status CSerialPort::QueryStatus() {
+  Status s;
+  if (!handle) return s;
+  platform::COMSTAT stat;
+  if (handle->ClearCommError(&s.errors, &stat)) s.inQueue = stat.cbInQue;
+  return s;
+}
+
+void CSerialPort::WaitForInput() {
+  if (!handle) return;
+  uint32_t events = 0;
+  handle->SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
+  handle->WaitCommEvent(&events, kWaitForInputBoundMs);
+}
+
+bool CSerialPort::SetBaudrate(const std::u16string& rateText) {
+  if (!handle) return false;
+  platform::DCB dcb;
+  if (!handle->GetCommState(dcb)) return false;
+  dcb.BaudRate = RateValue(rateText);
+  return handle->SetCommState(dcb);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The tool's only connection to the radio: one serial port handle per process, opened on the
+// main dialog's Port choice at a chosen rate with 8 data bits, no parity, one stop bit, no flow
+// control, DTR and RTS raised and a 100 ms per-byte read time-out, and byte-level reading and
+// writing on it.
+//
+// Every operation returns a small result code (RC_ below) and never throws; each failure is
+// written to the log in fixed words; only OpenPort can also show a message box. Operations on
+// a closed port fail with RC_PORT_NOT_OPEN. A failed configuration leaves the handle open
+// (callers close it). WaitForInput never blocks longer than kWaitForInputBoundMs.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/SerialDevice.h"
+
+class SerialHost;
+
+enum : int {
+  RC_OK = 0,
+  RC_UNDEFINED = 1,
+  RC_OPEN_FAILED = 2,
+  RC_PORT_NOT_OPEN = 3,
+  RC_TIMEOUT = 4,
+  RC_NO_WRITE = 5,
+  RC_BUFFER_FULL = 10,
+};
+
+class CSerialPort {
+ public:
+  // How long WaitForInput waits for the first byte of a reply before the caller's read goes
+  // on and finds nothing (the radio answers within milliseconds when it answers at all).
+  static constexpr uint32_t kWaitForInputBoundMs = 1000;
+
+  // The window the port serves: its controls, port choice, log and message boxes.
+  static void Attach(SerialHost* host);
+  static SerialHost* Host();
+
+  static bool IsOpen();
+  static int OpenPort(const std::u16string& rateText, bool showMessages);
+  static int ClosePort();
+  static int ReadChar(char* out);
+  static int WriteStr(const char* text);
+  static int ReadStr(char* buffer, size_t size);
+  static int ReadTerminatedStr(char* buffer, size_t size, char terminator);
+  // Writes one byte; false when it could not be written (the failure is logged).
+  static bool PortWrite(char byte);
+  static void Purge(uint32_t flags);
+  struct Status {
+    uint32_t errors = 0;
+    uint32_t inQueue = 0;
+  };
+  static Status QueryStatus();
+  static void WaitForInput();
+  static bool SetBaudrate(const std::u16string& rateText);
+
+  // The decimal value of a rate text; text that is not a number gives 0.
+  static uint32_t RateValue(const std::u16string& rateText);
+
+ private:
+  static void Log(const std::u16string& text);
+};

@@ -1,0 +1,152 @@
+#include "serial/RadioExchange.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "serial/CSerialPort.h"
+#include "serial/SerialHost.h"
+
+const char16_t kFirmwareNotConnected[] = u"Radio Firmware: Not Connected";
+std::u16string firmwareLabel = kFirmwareNotConnected;
+
+namespace {
+
+constexpr size_t kBufferSize = 200;
+constexpr uint32_t kAllFourWays = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
+                                  platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
+
+void Log(const std::u16string& text) {
+  if (SerialHost* host = CSerialPort::Host()) host->LogLine(text);
+}
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// The platform's decimal conversions: leading blanks, an optional sign, then as much of a
+// number as there is; no number at all gives 0.
+int32_t DecimalInt(const std::u16string& t) {
+  size_t i = 0;
+  while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
+  bool negative = false;
+  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+  int64_t v = 0;
+  for (; i < t.size() && IsDigit(t[i]); ++i) v = v * 10 + (t[i] - u'0');
+  return static_cast<int32_t>(negative ? -v : v);
+}
+
+double DecimalDouble(const std::u16string& t) {
+  size_t i = 0;
+  while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
+  std::string number;
+  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) number += static_cast<char>(t[i++]);
+  for (; i < t.size() && (IsDigit(t[i]) || t[i] == u'.'); ++i) number += static_cast<char>(t[i]);
+  // from_chars reads exactly as the text is written, whatever the locale (Qt sets one).
+  double v = 0.0;
+  const char* first = number.c_str() + (number[0] == '+' ? 1 : 0);
+  auto r = std::from_chars(first, number.c_str() + number.size(), v);
+  return r.ec == std::errc() ? v : 0.0;
+}
+
+std::u16string Slice(const std::u16string& t, size_t from, size_t to) {
+  if (from >= t.size()) return {};
+  return t.substr(from, std::min(to, t.size()) - from);
+}
+
+}  // namespace
+
+std::string ToAscii(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) {
+    char low = static_cast<char>(c & 0xFF);
+    char high = static_cast<char>(c >> 8);
+    if (low) out += low;
+    if (high) out += high;
+  }
+  return out;
+}
+
+int32_t HexToInt(const std::u16string& text) {
+  static const char16_t digits[] = u"0123456789ABCDEF";
+  uint32_t value = 0;  // wraps like the 32-bit arithmetic it stands for
+  size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    char16_t c = text[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    const char16_t* p = std::char_traits<char16_t>::find(digits, 16, c);
+    if (!p) continue;
+    value += static_cast<uint32_t>(p - digits);
+    if (i + 1 < n) value *= 16;
+  }
+  return static_cast<int32_t>(value);
+}
+
+int FilterBuffer(char* buffer, size_t size, char start) {
+  std::string scratch(buffer, size);
+  size_t pos = 0;
+  while (pos < size && scratch[pos] != '\0' && scratch[pos] != start) ++pos;
+  if (pos >= size || scratch[pos] != start) {
+    Log(u"ERROR: FilterBuffer 1.");
+    return 1;
+  }
+  size_t end = scratch.find('\0', pos);
+  if (end == std::string::npos) {
+    Log(u"ERROR: FilterBuffer 2.");
+    return 1;
+  }
+  size_t n = 0;
+  for (size_t i = pos; i < end; ++i)
+    if (scratch[i] != '\r' && scratch[i] != '\n') buffer[n++] = scratch[i];
+  buffer[n] = '\0';
+  return 0;
+}
+
+bool SendLine(const char* text) {
+  bool ok = CSerialPort::WriteStr(text) == RC_OK;
+  ok = CSerialPort::PortWrite('\r') && ok;
+  ok = CSerialPort::PortWrite('\n') && ok;
+  return ok;
+}
+
+bool SendLine(const std::u16string& text) { return SendLine(ToAscii(text).c_str()); }
+
+int RadioCommand(const std::u16string& command, int32_t* value) {
+  char drain[kBufferSize];
+  char reply[kBufferSize];
+  CSerialPort::Purge(kAllFourWays);
+  if (CSerialPort::ReadStr(drain, sizeof drain) != RC_OK) {
+    Log(u"ERROR: RadioCommand error 1");
+    return 1;
+  }
+  std::string line = ToAscii(command);
+  CSerialPort::WriteStr(line.c_str());
+  CSerialPort::PortWrite('\r');
+  CSerialPort::PortWrite('\n');
+  CSerialPort::WaitForInput();
+  platform::Sleep(50);
+  if (CSerialPort::ReadTerminatedStr(reply, sizeof reply, '>') != RC_OK) {
+    Log(u"ERROR: RadioCommand error 2");
+    return 1;
+  }
+  FilterBuffer(reply, sizeof reply, line.empty() ? '\0' : line[0]);
+  size_t length = std::strlen(reply);
+  std::string valueText = length > command.size() ? std::string(reply + command.size()) : "";
+  if (value) *value = HexToInt(platform::SingleByteToWide(valueText));
+  return 0;
+}
+
+int ReadBanner(BannerValues* values) {
+  char buffer[kBufferSize];
+  platform::Sleep(200);
+  if (CSerialPort::ReadTerminatedStr(buffer, sizeof buffer, ':') != RC_OK) return 1;
+  if (FilterBuffer(buffer, sizeof buffer, 'W') != 0) return 1;
+  std::u16string banner = platform::SingleByteToWide(buffer);
+  values->bannerText = banner;
+  values->firmwareText = Slice(banner, 9, 12);
+  values->firmwareVersion = DecimalDouble(values->firmwareText);
+  firmwareLabel = u"Radio Firmware: " + values->firmwareText;
+  values->modelNumber = DecimalInt(Slice(banner, 3, 7));
+  Log(u"Banner: " + banner);
+  return 0;
+}
