@@ -36,6 +36,9 @@ class CDialog {
   void DestroyWindow();
 
   int TemplateId() const { return templateId_; }
+  // EndDialog has been called since the window was made, and with what result.
+  bool HasEnded() const { return ending_; }
+  int EndResult() const { return endResult_; }
   CDialog* GetParent() const { return parent_; }
   DialogWindow* Window() const { return window_.get(); }
   bool HasWindow() const { return window_ != nullptr; }

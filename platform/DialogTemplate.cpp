@@ -182,7 +182,7 @@ class Parser {
         out_.icons.emplace_back(static_cast<int>(id), t[2].text);
         return true;
       }
-      if (t.size() == 10 && t[1].kind == Token::Word &&
+      if (t.size() == 9 && t[1].kind == Token::Word &&
           (t[1].text == "DIALOG" || t[1].text == "DIALOGEX") && Value(t[0], &id)) {
         DialogTemplate d;
         d.id = static_cast<int>(id);
