@@ -1,6 +1,7 @@
 #include "log/CLogFile.h"
 
 #include <cstdio>
+#include <cstring>
 #include <deque>
 
 #include "platform/Clock.h"
@@ -82,19 +83,26 @@ void CLogFile::TrimToLimit() {
     long got = file.Read(buf, sizeof buf);
     if (got < 0) return;  // an unreadable log is left as it is
     if (got == 0) break;
-    for (long i = 0; i < got; ++i) {
-      char c = buf[i];
-      if (c == '\r') continue;
-      if (c != '\n') {
-        line += c;
-        continue;
+    const char* p = buf;
+    const char* end = buf + got;
+    while (p < end) {
+      const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+      const char* stop = lf ? lf : end;
+      // Carriage returns are dropped wherever they stand in a line.
+      for (const char* q = p; q < stop;) {
+        const char* cr = static_cast<const char*>(std::memchr(q, '\r', stop - q));
+        const char* piece = cr ? cr : stop;
+        line.append(q, piece);
+        q = cr ? cr + 1 : stop;
       }
+      if (!lf) break;
       ++lines;
       if (keep > 0) {
         if (kept.size() == keep) kept.pop_front();
         kept.push_back(std::move(line));
       }
       line.clear();
+      p = lf + 1;
     }
   }
   if (lines < maxLines_) return;

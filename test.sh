@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds QELM Config and runs every test: first a plain build, then one with the address and
+# undefined-behaviour sanitizers (skip that with --quick). Installs the Debian packages it
+# needs when they are missing. No display is needed.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev libgtest-dev libgmock-dev
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+}
+
+run_suite build-test
+if [ "${1:-}" != "--quick" ]; then
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  run_suite build-sanitize -DQELM_SANITIZE=ON
+fi
+echo "All tests passed."
