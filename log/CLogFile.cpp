@@ -48,8 +48,7 @@ bool CLogFile::OpenForAppend(platform::ExclusiveFile& file) {
   return true;
 }
 
-void CLogFile::WriteEntry(platform::ExclusiveFile& file, const std::u16string& text,
-                          bool stamped) {
+void CLogFile::WriteEntry(platform::ExclusiveFile& file, const std::u16string& text, bool stamped) {
   if (!file.IsOpen()) return;
   std::u16string line =
       stamped ? Stamped(platform::CurrentClock().LocalTime(), text) : text + u"\r\n";

@@ -6,7 +6,9 @@ namespace platform {
 
 namespace {
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+char16_t Lower(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
 
 bool StartsWithNoCase(const std::u16string& text, const std::u16string& prefix) {
   if (prefix.size() > text.size()) return false;
@@ -40,7 +42,9 @@ bool CDialog::Create() {
   return true;
 }
 
-void CDialog::DestroyWindow() { window_.reset(); }
+void CDialog::DestroyWindow() {
+  window_.reset();
+}
 
 void CDialog::EndDialog(int result) {
   ending_ = true;
@@ -91,7 +95,9 @@ void CDialog::OnOK() {
   EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
 
 void CDialog::OnButtonClicked(int controlId, std::function<void()> handler) {
   buttonHandlers_[controlId] = std::move(handler);
@@ -101,21 +107,29 @@ void CDialog::OnSelChange(int controlId, std::function<void()> handler) {
   selChangeHandlers_[controlId] = std::move(handler);
 }
 
-void CDialog::OnTimerMessage(std::function<void(int)> handler) { timerHandler_ = std::move(handler); }
+void CDialog::OnTimerMessage(std::function<void(int)> handler) {
+  timerHandler_ = std::move(handler);
+}
 
-void CDialog::OnHelpRequest(std::function<bool()> handler) { helpHandler_ = std::move(handler); }
+void CDialog::OnHelpRequest(std::function<bool()> handler) {
+  helpHandler_ = std::move(handler);
+}
 
 void CDialog::EnableControl(int id, bool enable) {
   if (window_) window_->SetEnabled(id, enable);
 }
 
-bool CDialog::IsControlEnabled(int id) const { return window_ && window_->IsEnabled(id); }
+bool CDialog::IsControlEnabled(int id) const {
+  return window_ && window_->IsEnabled(id);
+}
 
 void CDialog::ShowControl(int id, int showCommand) {
   if (window_) window_->SetVisible(id, showCommand != SW_HIDE);
 }
 
-bool CDialog::IsControlVisible(int id) const { return window_ && window_->IsVisible(id); }
+bool CDialog::IsControlVisible(int id) const {
+  return window_ && window_->IsVisible(id);
+}
 
 void CDialog::SetDlgItemText(int id, const std::u16string& text) {
   if (window_) window_->SetText(id, text);
@@ -133,13 +147,17 @@ int CDialog::ComboAddString(int id, const std::u16string& text) {
   return window_ ? window_->ComboAdd(id, text) : CB_ERR;
 }
 
-int CDialog::ComboGetCount(int id) const { return window_ ? window_->ComboCount(id) : 0; }
+int CDialog::ComboGetCount(int id) const {
+  return window_ ? window_->ComboCount(id) : 0;
+}
 
 std::u16string CDialog::ComboGetItem(int id, int index) const {
   return window_ ? window_->ComboItem(id, index) : std::u16string();
 }
 
-int CDialog::ComboGetCurSel(int id) const { return window_ ? window_->ComboGetSel(id) : CB_ERR; }
+int CDialog::ComboGetCurSel(int id) const {
+  return window_ ? window_->ComboGetSel(id) : CB_ERR;
+}
 
 void CDialog::ComboSetCurSel(int id, int index) {
   if (window_) window_->ComboSetSel(id, index);
@@ -181,14 +199,21 @@ int CDialog::MessageBox(const std::u16string& text, const std::u16string& captio
                                      type);
 }
 
-void MessageBeep(unsigned type) { CurrentBackend().MessageBeep(type); }
-void BeginWaitCursor() { CurrentBackend().BeginWaitCursor(); }
-void EndWaitCursor() { CurrentBackend().EndWaitCursor(); }
-bool PumpOneMessage() { return CurrentBackend().PumpOneMessage(); }
+void MessageBeep(unsigned type) {
+  CurrentBackend().MessageBeep(type);
+}
+void BeginWaitCursor() {
+  CurrentBackend().BeginWaitCursor();
+}
+void EndWaitCursor() {
+  CurrentBackend().EndWaitCursor();
+}
+bool PumpOneMessage() {
+  return CurrentBackend().PumpOneMessage();
+}
 
 int MessageBoxNoOwner(const std::u16string& text, const std::u16string& caption, unsigned type) {
-  return CurrentBackend().MessageBox(nullptr, text, caption.empty() ? AfxAppName() : caption,
-                                     type);
+  return CurrentBackend().MessageBox(nullptr, text, caption.empty() ? AfxAppName() : caption, type);
 }
 
 }  // namespace platform

@@ -14,9 +14,13 @@ CWinApp::CWinApp(const char16_t* appName) : m_pszAppName(appName ? appName : u""
   apps.push_back(this);
 }
 
-CWinApp::~CWinApp() { std::erase(apps, this); }
+CWinApp::~CWinApp() {
+  std::erase(apps, this);
+}
 
-CWinApp* AfxGetApp() { return apps.empty() ? nullptr : apps.back(); }
+CWinApp* AfxGetApp() {
+  return apps.empty() ? nullptr : apps.back();
+}
 
 std::u16string AfxAppName() {
   CWinApp* app = AfxGetApp();

@@ -74,10 +74,16 @@ SYSTEMTIME VirtualClock::LocalTime() {
   return FromTm(out);
 }
 
-Clock& CurrentClock() { return currentClock ? *currentClock : steadyClock; }
+Clock& CurrentClock() {
+  return currentClock ? *currentClock : steadyClock;
+}
 
-void SetClock(Clock* clock) { currentClock = clock; }
+void SetClock(Clock* clock) {
+  currentClock = clock;
+}
 
-void Sleep(uint32_t ms) { CurrentClock().SleepUs(static_cast<uint64_t>(ms) * 1000); }
+void Sleep(uint32_t ms) {
+  CurrentClock().SleepUs(static_cast<uint64_t>(ms) * 1000);
+}
 
 }  // namespace platform

@@ -64,7 +64,9 @@ void SetClock(Clock* clock);
 
 // The platform's Sleep, in milliseconds, on the current clock.
 void Sleep(uint32_t ms);
-inline uint64_t NowMs() { return CurrentClock().NowUs() / 1000; }
+inline uint64_t NowMs() {
+  return CurrentClock().NowUs() / 1000;
+}
 
 // Installs a clock for the life of a scope (tests).
 class ScopedClock {

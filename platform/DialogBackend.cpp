@@ -27,8 +27,12 @@ DialogBackend* current = nullptr;
 
 }  // namespace
 
-DialogBackend& CurrentBackend() { return current ? *current : noBackend; }
+DialogBackend& CurrentBackend() {
+  return current ? *current : noBackend;
+}
 
-void SetBackend(DialogBackend* backend) { current = backend; }
+void SetBackend(DialogBackend* backend) {
+  current = backend;
+}
 
 }  // namespace platform

@@ -34,7 +34,7 @@ class DialogWindow {
   virtual int ComboAdd(int id, const std::u16string& text) = 0;  // index, or CB_ERR
   virtual int ComboCount(int id) const = 0;
   virtual std::u16string ComboItem(int id, int index) const = 0;
-  virtual int ComboGetSel(int id) const = 0;       // CB_ERR when nothing is selected
+  virtual int ComboGetSel(int id) const = 0;        // CB_ERR when nothing is selected
   virtual void ComboSetSel(int id, int index) = 0;  // -1 or out of range: no selection
 
   virtual void SetIcon(int iconResourceId) = 0;

@@ -246,7 +246,9 @@ class Parser {
       c.tabStop = true;
     } else if (w == "LTEXT" || w == "CTEXT" || w == "RTEXT") {
       c.kind = ControlKind::Label;
-      c.align = w == "LTEXT" ? TextAlign::Left : w == "CTEXT" ? TextAlign::Center : TextAlign::Right;
+      c.align = w == "LTEXT"   ? TextAlign::Left
+                : w == "CTEXT" ? TextAlign::Center
+                               : TextAlign::Right;
     } else if (w == "GROUPBOX") {
       c.kind = ControlKind::GroupBox;
     } else if (w == "COMBOBOX") {

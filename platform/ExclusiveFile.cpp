@@ -53,9 +53,10 @@ bool ExclusiveFile::OpenAlways(const std::string& path, Access access) {
     ::close(fd);
     return false;
   }
-  struct stat byFd {}, byName {};
-  if (::fstat(fd, &byFd) != 0 || ::stat(path.c_str(), &byName) != 0 || byFd.st_ino != byName.st_ino ||
-      byFd.st_dev != byName.st_dev) {
+  struct stat byFd {
+  }, byName{};
+  if (::fstat(fd, &byFd) != 0 || ::stat(path.c_str(), &byName) != 0 ||
+      byFd.st_ino != byName.st_ino || byFd.st_dev != byName.st_dev) {
     ::close(fd);
     return false;
   }
@@ -64,11 +65,17 @@ bool ExclusiveFile::OpenAlways(const std::string& path, Access access) {
   return true;
 }
 
-bool ExclusiveFile::SeekToEnd() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0; }
+bool ExclusiveFile::SeekToEnd() {
+  return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0;
+}
 
-bool ExclusiveFile::SeekToStart() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) >= 0; }
+bool ExclusiveFile::SeekToStart() {
+  return fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) >= 0;
+}
 
-int64_t ExclusiveFile::Position() const { return fd_ >= 0 ? ::lseek(fd_, 0, SEEK_CUR) : -1; }
+int64_t ExclusiveFile::Position() const {
+  return fd_ >= 0 ? ::lseek(fd_, 0, SEEK_CUR) : -1;
+}
 
 bool ExclusiveFile::Truncate(int64_t length) {
   return fd_ >= 0 && ::ftruncate(fd_, length) == 0 && ::lseek(fd_, length, SEEK_SET) >= 0;
@@ -83,9 +90,13 @@ long ExclusiveFile::Read(void* buf, size_t n) {
   }
 }
 
-bool ExclusiveFile::Write(const void* buf, size_t n) { return fd_ >= 0 && WriteAll(fd_, buf, n); }
+bool ExclusiveFile::Write(const void* buf, size_t n) {
+  return fd_ >= 0 && WriteAll(fd_, buf, n);
+}
 
-bool ExclusiveFile::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool ExclusiveFile::Sync() {
+  return fd_ >= 0 && ::fsync(fd_) == 0;
+}
 
 void ExclusiveFile::Close() {
   if (fd_ >= 0) ::close(fd_);

@@ -1,8 +1,8 @@
 #include "platform/Registry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QSettings>
 #include <QString>
 #include <cstdlib>
@@ -18,7 +18,9 @@ struct RegistryKey::Impl {
 };
 
 RegistryKey::RegistryKey() : impl_(std::make_unique<Impl>()) {}
-RegistryKey::~RegistryKey() { Close(); }
+RegistryKey::~RegistryKey() {
+  Close();
+}
 
 std::string RegistryKey::FileForKey(const std::u16string& subKey) {
   std::string folder;

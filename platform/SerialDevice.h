@@ -56,9 +56,20 @@ struct COMSTAT {
   uint32_t cbOutQue = 0;
 };
 
-enum : uint32_t { PURGE_TXABORT = 0x1, PURGE_RXABORT = 0x2, PURGE_TXCLEAR = 0x4, PURGE_RXCLEAR = 0x8 };
+enum : uint32_t {
+  PURGE_TXABORT = 0x1,
+  PURGE_RXABORT = 0x2,
+  PURGE_TXCLEAR = 0x4,
+  PURGE_RXCLEAR = 0x8
+};
 enum : uint32_t { EV_RXCHAR = 0x1, EV_ERR = 0x80 };
-enum : uint32_t { CE_RXOVER = 0x1, CE_OVERRUN = 0x2, CE_RXPARITY = 0x4, CE_FRAME = 0x8, CE_BREAK = 0x10 };
+enum : uint32_t {
+  CE_RXOVER = 0x1,
+  CE_OVERRUN = 0x2,
+  CE_RXPARITY = 0x4,
+  CE_FRAME = 0x8,
+  CE_BREAK = 0x10
+};
 
 class SerialDevice {
  public:

@@ -28,8 +28,12 @@ SerialProvider* installed = nullptr;
 
 }  // namespace
 
-SerialProvider& CurrentSerialProvider() { return installed ? *installed : termiosProvider; }
+SerialProvider& CurrentSerialProvider() {
+  return installed ? *installed : termiosProvider;
+}
 
-void SetSerialProvider(SerialProvider* provider) { installed = provider; }
+void SetSerialProvider(SerialProvider* provider) {
+  installed = provider;
+}
 
 }  // namespace platform

@@ -210,8 +210,7 @@ bool TermiosSerial::ClearCommError(uint32_t* errors, COMSTAT* stat) {
   if (stat) *stat = COMSTAT{};
   // A pseudo-terminal whose far end has gone still counts its queue happily; the hang-up is
   // only visible to poll.
-  pollfd p{fd_, 0, 0};
-  if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) return Fail(EIO);
+  if (HungUp()) return Fail(EIO);
   int inQueue = 0, outQueue = 0;
   if (::ioctl(fd_, FIONREAD, &inQueue) != 0) return Fail(errno);
   if (::ioctl(fd_, TIOCOUTQ, &outQueue) != 0) outQueue = 0;
@@ -226,6 +225,11 @@ bool TermiosSerial::ClearCommError(uint32_t* errors, COMSTAT* stat) {
 bool TermiosSerial::SetCommMask(uint32_t mask) {
   mask_ = mask;
   return true;
+}
+
+bool TermiosSerial::HungUp() const {
+  pollfd p{fd_, 0, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
 int TermiosSerial::PollFor(short events, int64_t boundUs) {
@@ -269,6 +273,11 @@ bool TermiosSerial::WaitCommEvent(uint32_t* events, uint32_t boundMs) {
     }
   }
   int r = PollFor(wantChar ? POLLIN : 0, static_cast<int64_t>(boundMs) * 1000);
+  // A hung-up terminal polls readable although nothing is left to read.
+  if (r > 0 && HungUp()) {
+    int waiting = 0;
+    if (::ioctl(fd_, FIONREAD, &waiting) != 0 || waiting == 0) r = -1;
+  }
   if (r > 0) {
     *events = EV_RXCHAR;
     return true;
@@ -287,8 +296,8 @@ bool TermiosSerial::ReadFile(void* buf, uint32_t n, uint32_t* got) {
   const COMMTIMEOUTS& t = timeouts_;
   bool atOnce = t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 &&
                 t.ReadTotalTimeoutConstant == 0;
-  uint64_t totalMs = static_cast<uint64_t>(t.ReadTotalTimeoutMultiplier) * n +
-                     t.ReadTotalTimeoutConstant;
+  uint64_t totalMs =
+      static_cast<uint64_t>(t.ReadTotalTimeoutMultiplier) * n + t.ReadTotalTimeoutConstant;
   int64_t deadline = totalMs > 0 ? NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
   auto* out = static_cast<unsigned char*>(buf);
   while (*got < n) {
@@ -299,10 +308,7 @@ bool TermiosSerial::ReadFile(void* buf, uint32_t n, uint32_t* got) {
     }
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && errno != EAGAIN) return Fail(errno);
-    if (r == 0) {
-      pollfd p{fd_, 0, 0};
-      if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) return Fail(EIO);
-    }
+    if (r == 0 && HungUp()) return Fail(EIO);
     if (atOnce) return true;
     if (*got > 0 && t.ReadIntervalTimeout == kMaxDword) return true;
     int64_t wait = deadline < 0 ? -1 : deadline - NowUs();

@@ -47,6 +47,7 @@ class TermiosSerial final : public SerialDevice {
   // Waits for the descriptor; 1 ready, 0 time-out, -1 failure (lastError_ set). A hang-up
   // or error condition is a failure with EIO. A negative bound waits without one.
   int PollFor(short events, int64_t boundUs);
+  bool HungUp() const;
   uint32_t TakeLineErrors();
 
   int fd_ = -1;

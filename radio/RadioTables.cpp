@@ -95,7 +95,9 @@ const Register* FindRegister(std::u16string_view name) {
   return nullptr;
 }
 
-std::u16string Query(std::u16string_view reg) { return std::u16string(reg) + u"?"; }
+std::u16string Query(std::u16string_view reg) {
+  return std::u16string(reg) + u"?";
+}
 
 std::u16string LinkCommand(int32_t link) {
   static const char16_t digits[] = u"0123456789abcdef";

@@ -27,14 +27,20 @@ std::u16string Format(const char* fmt, const std::string& text, long number) {
 
 }  // namespace
 
-void CSerialPort::Attach(SerialHost* h) { host = h; }
-SerialHost* CSerialPort::Host() { return host; }
+void CSerialPort::Attach(SerialHost* h) {
+  host = h;
+}
+SerialHost* CSerialPort::Host() {
+  return host;
+}
 
 void CSerialPort::Log(const std::u16string& text) {
   if (host) host->LogLine(text);
 }
 
-bool CSerialPort::IsOpen() { return handle != nullptr; }
+bool CSerialPort::IsOpen() {
+  return handle != nullptr;
+}
 
 uint32_t CSerialPort::RateValue(const std::u16string& rateText) {
   // As the platform's decimal conversion does: leading blanks, digits, and no more.

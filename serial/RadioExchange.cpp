@@ -22,7 +22,9 @@ void Log(const std::u16string& text) {
   if (SerialHost* host = CSerialPort::Host()) host->LogLine(text);
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
 
 // The platform's decimal conversions: leading blanks, an optional sign, then as much of a
 // number as there is; no number at all gives 0.
@@ -109,7 +111,9 @@ bool SendLine(const char* text) {
   return ok;
 }
 
-bool SendLine(const std::u16string& text) { return SendLine(ToAscii(text).c_str()); }
+bool SendLine(const std::u16string& text) {
+  return SendLine(ToAscii(text).c_str());
+}
 
 int RadioCommand(const std::u16string& command, int32_t* value) {
   char drain[kBufferSize];

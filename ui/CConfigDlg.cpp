@@ -49,9 +49,7 @@ void WritePreference(RegistryKey& key, const char16_t* name, const std::u16strin
 }  // namespace
 
 CConfigDlg::CConfigDlg()
-    : CDialog(IDD_QELMCONFIG_DIALOG, nullptr),
-      m_log(u"TUVAR_TOOL_Log.txt", 500),
-      m_waitDlg(this) {
+    : CDialog(IDD_QELMCONFIG_DIALOG, nullptr), m_log(u"TUVAR_TOOL_Log.txt", 500), m_waitDlg(this) {
   CSerialPort::Attach(this);
   OnButtonClicked(IDC_CONNECT, [this] {
     if (m_settings.connected)
@@ -72,11 +70,16 @@ CConfigDlg::CConfigDlg()
     OnHelp();
     return false;
   });
-  for (int id : {IDC_BAUDRATE, IDC_MODE, IDC_DEVICE}) OnSelChange(id, [this] { OnSelectionChange(); });
+  for (int id : {IDC_BAUDRATE, IDC_MODE, IDC_DEVICE})
+    OnSelChange(id, [this] { OnSelectionChange(); });
 }
 
 CConfigDlg::~CConfigDlg() {
-  if (CSerialPort::Host() == this) CSerialPort::Attach(nullptr);
+  // The port never outlives the dialog it serves.
+  if (CSerialPort::Host() == this) {
+    CSerialPort::ClosePort();
+    CSerialPort::Attach(nullptr);
+  }
 }
 
 void CConfigDlg::DoDataExchange(bool save) {
@@ -295,21 +298,45 @@ void CConfigDlg::OnTitleX() {
   if (PrepareClose()) EndDialogAfterLeave();
 }
 
-void CConfigDlg::OnDefault() { LogLine(u"Button 'Default' pressed."); }
+void CConfigDlg::OnDefault() {
+  LogLine(u"Button 'Default' pressed.");
+}
 
-void CConfigDlg::OnService() { LogLine(u"Button 'Service' pressed."); }
+void CConfigDlg::OnService() {
+  LogLine(u"Button 'Service' pressed.");
+}
 
-void CConfigDlg::OnAbout() { LogLine(u"Button 'About' pressed."); }
+void CConfigDlg::OnAbout() {
+  LogLine(u"Button 'About' pressed.");
+}
 
 // Opening the help file comes with the About box; the button writes no log line.
 void CConfigDlg::OnHelp() {}
 
-int CConfigDlg::BaudSelection() { return ComboGetCurSel(IDC_BAUDRATE); }
-void CConfigDlg::SelectBaud(int index) { ComboSetCurSel(IDC_BAUDRATE, index); }
-void CConfigDlg::SelectMode(int index) { ComboSetCurSel(IDC_MODE, index); }
-void CConfigDlg::SelectDevice(int index) { ComboSetCurSel(IDC_DEVICE, index); }
-void CConfigDlg::EnableBaud(bool enable) { EnableControl(IDC_BAUDRATE, enable); }
-void CConfigDlg::EnableMode(bool enable) { EnableControl(IDC_MODE, enable); }
-void CConfigDlg::Beep() { MessageBeep(MB_OK); }
-void CConfigDlg::BeginWait() { BeginWaitCursor(); }
-void CConfigDlg::EndWait() { EndWaitCursor(); }
+int CConfigDlg::BaudSelection() {
+  return ComboGetCurSel(IDC_BAUDRATE);
+}
+void CConfigDlg::SelectBaud(int index) {
+  ComboSetCurSel(IDC_BAUDRATE, index);
+}
+void CConfigDlg::SelectMode(int index) {
+  ComboSetCurSel(IDC_MODE, index);
+}
+void CConfigDlg::SelectDevice(int index) {
+  ComboSetCurSel(IDC_DEVICE, index);
+}
+void CConfigDlg::EnableBaud(bool enable) {
+  EnableControl(IDC_BAUDRATE, enable);
+}
+void CConfigDlg::EnableMode(bool enable) {
+  EnableControl(IDC_MODE, enable);
+}
+void CConfigDlg::Beep() {
+  MessageBeep(MB_OK);
+}
+void CConfigDlg::BeginWait() {
+  BeginWaitCursor();
+}
+void CConfigDlg::EndWait() {
+  EndWaitCursor();
+}

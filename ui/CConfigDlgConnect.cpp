@@ -6,8 +6,8 @@
 
 #include "platform/CWinApp.h"
 #include "platform/Clock.h"
-#include "radio/ReadSettings.h"
 #include "radio/RadioTables.h"
+#include "radio/ReadSettings.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "ui/CConfigDlg.h"

@@ -22,7 +22,9 @@ HeadlessWindow::HeadlessWindow(HeadlessUi& ui, const DialogTemplate& tpl, CDialo
   ui_.windows_.push_back(this);
 }
 
-HeadlessWindow::~HeadlessWindow() { ui_.Forget(this); }
+HeadlessWindow::~HeadlessWindow() {
+  ui_.Forget(this);
+}
 
 const HeadlessWindow::Control* HeadlessWindow::Find(int id) const {
   auto it = controls_.find(id);
@@ -68,7 +70,7 @@ std::u16string HeadlessWindow::GetText(int id) const {
   if (!c) return {};
   if (c->kind == ControlKind::ComboBox)
     return c->sel >= 0 && c->sel < static_cast<int>(c->items.size()) ? c->items[c->sel]
-                                                                      : std::u16string();
+                                                                     : std::u16string();
   return c->text;
 }
 
@@ -139,9 +141,8 @@ void HeadlessWindow::SetTimer(int timerId, unsigned periodMs) {
 }
 
 void HeadlessWindow::KillTimer(int timerId) {
-  std::erase_if(ui_.timers_, [&](const HeadlessUi::Timer& t) {
-    return t.window == this && t.id == timerId;
-  });
+  std::erase_if(ui_.timers_,
+                [&](const HeadlessUi::Timer& t) { return t.window == this && t.id == timerId; });
 }
 
 HeadlessUi::HeadlessUi(VirtualClock& clock) : clock_(clock) {}
@@ -149,8 +150,7 @@ HeadlessUi::HeadlessUi(VirtualClock& clock) : clock_(clock) {}
 HeadlessUi::~HeadlessUi() = default;
 
 std::unique_ptr<DialogWindow> HeadlessUi::CreateDialogWindow(const DialogTemplate& tpl,
-                                                             CDialog& owner,
-                                                             DialogWindow* parent) {
+                                                             CDialog& owner, DialogWindow* parent) {
   return std::make_unique<HeadlessWindow>(*this, tpl, owner, parent);
 }
 
@@ -168,9 +168,9 @@ int HeadlessUi::MessageBox(DialogWindow* owner, const std::u16string& text,
     answers_.pop_front();
   } else {
     unsigned buttons = type & MB_TYPEMASK;
-    r.answer = buttons == MB_OK ? IDOK
+    r.answer = buttons == MB_OK                                        ? IDOK
                : (buttons == MB_YESNOCANCEL || buttons == MB_OKCANCEL) ? IDCANCEL
-                                                                        : IDNO;
+                                                                       : IDNO;
   }
   boxes.push_back(r);
   return r.answer;
@@ -188,7 +188,9 @@ void HeadlessUi::EndWaitCursor() {
     ++unbalancedWaitEnds;
 }
 
-bool HeadlessUi::PumpOneMessage() { return RunOneDue(true); }
+bool HeadlessUi::PumpOneMessage() {
+  return RunOneDue(true);
+}
 
 bool HeadlessUi::ShellOpen(DialogWindow*, const std::string& path) {
   shellOpens.push_back(path);

@@ -143,7 +143,7 @@ class HeadlessUi final : public DialogBackend {
   std::vector<MessageBoxRecord> boxes;
   std::vector<unsigned> beeps;
   std::vector<std::string> shellOpens;
-  int waitCursorDepth = 0;     // shown while above zero
+  int waitCursorDepth = 0;  // shown while above zero
   int waitCursorBegins = 0;
   int unbalancedWaitEnds = 0;  // ends without a matching begin
   bool stuck = false;          // a modal run ended because nothing was left to happen

@@ -186,8 +186,8 @@ TEST_F(LogFileTest, KillDuringTrimLeavesTheOldOrTheNewLogWhole) {
     std::string now = ReadFile(folder.LogPath());
     // The trimming object's own opening lines may or may not have been written before the kill.
     bool old = now.compare(0, big.size(), big) == 0;
-    bool fresh = now.find("entry number 399501\r\n") == 0 && now.find("entry number 1\r\n") ==
-                                                              std::string::npos;
+    bool fresh = now.find("entry number 399501\r\n") == 0 &&
+                 now.find("entry number 1\r\n") == std::string::npos;
     EXPECT_TRUE(old || fresh) << "delay " << delayUs << " us: " << now.size() << " bytes";
   }
 }

@@ -2,13 +2,13 @@
 
 #include "FakePorts.h"
 #include "TestSupport.h"
+#include "app/CConfigApp.h"
 #include "platform/Registry.h"
 #include "platform/headless/HeadlessUi.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
 #include "ui/CConfigDlg.h"
-#include "app/CConfigApp.h"
 
 using namespace testing_support;
 using platform::IDCANCEL;
@@ -73,8 +73,9 @@ class MainDialogTest : public ::testing::Test {
 TEST_F(MainDialogTest, FirstStartShowsDefaultsAndTheNotConnectedPicture) {
   auto dlg = Open();
   EXPECT_EQ(ui.Items(D, IDC_PORT), (std::vector<std::u16string>{u"COM1", u"COM2", u"COM3"}));
-  EXPECT_EQ(ui.Items(D, IDC_BAUDRATE), (std::vector<std::u16string>{u"4800", u"9600", u"14400",
-                                                                   u"19200", u"57600", u"115200"}));
+  EXPECT_EQ(
+      ui.Items(D, IDC_BAUDRATE),
+      (std::vector<std::u16string>{u"4800", u"9600", u"14400", u"19200", u"57600", u"115200"}));
   EXPECT_EQ(ui.Items(D, IDC_LINK).size(), 16u);
   EXPECT_EQ(ui.Items(D, IDC_LINK).back(), u"15");
   EXPECT_EQ(ui.Items(D, IDC_MODE), (std::vector<std::u16string>{u"Remote", u"Base"}));
@@ -85,8 +86,8 @@ TEST_F(MainDialogTest, FirstStartShowsDefaultsAndTheNotConnectedPicture) {
 
   for (int id : {IDC_PORT, IDC_BAUDRATE, IDC_CONNECT, IDC_ABOUT, IDC_HELPBUTTON, IDC_CLOSE})
     EXPECT_TRUE(ui.Enabled(D, id)) << id;
-  for (int id : {IDC_DEVICE, IDC_DEVICE_LABEL, IDC_LINK, IDC_LINK_LABEL, IDC_MODE,
-                 IDC_MODE_LABEL, IDC_SAVE, IDC_DEFAULT})
+  for (int id : {IDC_DEVICE, IDC_DEVICE_LABEL, IDC_LINK, IDC_LINK_LABEL, IDC_MODE, IDC_MODE_LABEL,
+                 IDC_SAVE, IDC_DEFAULT})
     EXPECT_FALSE(ui.Enabled(D, id)) << id;
   for (int id : {IDC_DEVICE, IDC_LINK, IDC_MODE}) EXPECT_EQ(ui.Selection(D, id), -1);
   EXPECT_FALSE(ui.Visible(D, IDC_SERVICE));
@@ -298,7 +299,10 @@ TEST_F(MainDialogTest, ButtonsOfLaterWorkLogTheirLine) {
 }
 
 TEST_F(MainDialogTest, WholeRunLeavesTheLogAndThePreferences) {
-  ui.Schedule(10, [&] { ui.Select(D, IDC_BAUDRATE, 3); ui.Click(D, IDC_CLOSE); });
+  ui.Schedule(10, [&] {
+    ui.Select(D, IDC_BAUDRATE, 3);
+    ui.Click(D, IDC_CLOSE);
+  });
   app.m_lpCmdLine = u"/service";
   app.InitInstance();
   EXPECT_FALSE(ui.stuck);

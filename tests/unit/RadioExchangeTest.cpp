@@ -181,7 +181,8 @@ TEST_F(RadioExchangeTest, FuzzBannerReadsNeverOverrun) {
   for (int round = 0; round < 300; ++round) {
     std::string bytes;
     size_t n = rng() % 260;
-    for (size_t i = 0; i < n; ++i) bytes += static_cast<char>(rng() % 3 == 0 ? "W:\r\n0123.45"[rng() % 11] : rng());
+    for (size_t i = 0; i < n; ++i)
+      bytes += static_cast<char>(rng() % 3 == 0 ? "W:\r\n0123.45"[rng() % 11] : rng());
     Line().input.clear();
     Line().Arrive(bytes);
     BannerValues v;

@@ -31,10 +31,10 @@ TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithItsOwnLine) {
   EXPECT_EQ(CSerialPort::ReadStr(buf, sizeof buf), RC_PORT_NOT_OPEN);
   EXPECT_EQ(CSerialPort::ReadTerminatedStr(buf, sizeof buf, '>'), RC_PORT_NOT_OPEN);
   EXPECT_FALSE(CSerialPort::PortWrite('\r'));
-  EXPECT_EQ(host.log, (Texts{"ERROR: ReadChar RC_PORT_NOT_OPEN.", "ERROR: WriteStr RC_PORT_NOT_OPEN.",
-                             "ERROR: ReadStr RC_PORT_NOT_OPEN.",
-                             "ERROR: ReadTerminatedStr RC_PORT_NOT_OPEN.",
-                             "ERROR 9: PortWrite failed."}));
+  EXPECT_EQ(host.log,
+            (Texts{"ERROR: ReadChar RC_PORT_NOT_OPEN.", "ERROR: WriteStr RC_PORT_NOT_OPEN.",
+                   "ERROR: ReadStr RC_PORT_NOT_OPEN.", "ERROR: ReadTerminatedStr RC_PORT_NOT_OPEN.",
+                   "ERROR 9: PortWrite failed."}));
   host.log.clear();
   Open();
   CSerialPort::ClosePort();
@@ -130,8 +130,9 @@ TEST_F(SerialPortTest, ReadTerminatedStrLogsWhatItReadEitherWay) {
   EXPECT_STREQ(buf, "abc");
   line.Arrive("a\r\nb>");
   EXPECT_EQ(CSerialPort::ReadTerminatedStr(buf, sizeof buf, '>'), RC_OK);
-  EXPECT_EQ(host.log, (Texts{"ReadTerminatedStr: abc Len= 3", "ERROR: ReadTerminatedStr: abc Len= 3",
-                             "ReadTerminatedStr: a\r\nb Len= 4"}));
+  EXPECT_EQ(host.log,
+            (Texts{"ReadTerminatedStr: abc Len= 3", "ERROR: ReadTerminatedStr: abc Len= 3",
+                   "ReadTerminatedStr: a\r\nb Len= 4"}));
 }
 
 TEST_F(SerialPortTest, TerminatorArrivingWhenTheBufferIsFullIsAFailure) {
