@@ -1,0 +1,145 @@
+// The whole tool in real time: the Qt backend (offscreen), the termios layer and the radio
+// stand-in on a pseudo-terminal. The user's clicks go to the real widgets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "SimProcess.h"
+#include "app/CConfigApp.h"
+#include "platform/qt/QtBackend.h"
+#include "resources/resource.h"
+#include "serial/CSerialPort.h"
+#include "ui/CConfigDlg.h"
+
+namespace {
+
+std::string OutDir() {
+  const char* dir = std::getenv("QELM_E2E_OUT");
+  return dir && *dir ? dir : std::filesystem::temp_directory_path().string();
+}
+
+QDialog* Window(const QString& titleStart) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w);
+        d && d->isVisible() && d->windowTitle().startsWith(titleStart))
+      return d;
+  return nullptr;
+}
+
+QPushButton* Button(QDialog* d, const QString& text) {
+  for (auto* b : d->findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+QComboBox* Combo(QDialog* d, int index) {
+  auto combos = d->findChildren<QComboBox*>();
+  return index < combos.size() ? combos[index] : nullptr;
+}
+
+class ConnectEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::filesystem::temp_directory_path() / ("qelm-e2e-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    setenv("QELM_DATA_DIR", (folder / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    platform::SetBackend(&backend);
+  }
+  void TearDown() override {
+    platform::SetBackend(nullptr);
+    std::filesystem::remove_all(folder);
+  }
+  std::string Link(const char* name) { return (folder / name).string(); }
+
+  // Runs the main dialog modally; the script runs once the window is up.
+  void RunDialog(CConfigDlg& dlg, std::function<void(QDialog*)> script) {
+    QTimer::singleShot(300, [&] {
+      QDialog* main = Window("TUVAR Config Tool");
+      ASSERT_NE(main, nullptr);
+      script(main);
+      if (auto* close = Button(main, "&Close")) close->click();
+    });
+    dlg.DoModal();
+  }
+
+  std::filesystem::path folder;
+  platform::QtBackend backend;
+  CConfigApp app;
+};
+
+TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
+  SimProcess radio(Link("com1"),
+                   {"--model", "2410", "--firmware", "5.4", "--baud", "19200", "--preset", "shrike",
+                    "--external", "--reconnect-after-open", "300"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  CConfigDlg dlg;
+  std::vector<QString> waitTitles;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (QDialog* w = Window("Waiting for radio at")) {
+      if (waitTitles.empty() || waitTitles.back() != w->windowTitle()) {
+        waitTitles.push_back(w->windowTitle());
+        w->grab().save(QString::fromStdString(OutDir() + "/qelm-waiting-dialog.png"));
+      }
+    }
+  });
+  watch.start(50);
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM1");
+    Combo(main, 1)->setCurrentText("9600");
+    auto start = std::chrono::steady_clock::now();
+    Button(main, "Co&nnect")->click();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("connect from 9600 to a radio at 19200: %.2f s\n", seconds);
+    main->grab().save(QString::fromStdString(OutDir() + "/qelm-connected.png"));
+    EXPECT_NE(Button(main, "Disco&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 1)->currentText(), "19200");
+    EXPECT_EQ(Combo(main, 2)->currentText(), "Vireo B & Shrike");
+    EXPECT_FALSE(Combo(main, 0)->isEnabled());
+    Button(main, "Disco&nnect")->click();
+    EXPECT_NE(Button(main, "Co&nnect"), nullptr);
+    EXPECT_TRUE(Combo(main, 0)->isEnabled());
+  });
+  watch.stop();
+  EXPECT_EQ(waitTitles, (std::vector<QString>{"Waiting for radio at 9600 bps...",
+                                              "Waiting for radio at 14400 bps...",
+                                              "Waiting for radio at 19200 bps..."}));
+  EXPECT_FALSE(CSerialPort::IsOpen());
+}
+
+TEST_F(ConnectEndToEnd, InternalRadioConnectsByItself) {
+  SimProcess radio(Link("com3"),
+                   {"--model", "2410", "--baud", "115200", "--preset", "vireo-us", "--internal"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM3", Link("com3").c_str(), 1);
+  CConfigDlg dlg;
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM3");
+    Combo(main, 1)->setCurrentText("115200");
+    Button(main, "Co&nnect")->click();
+    EXPECT_NE(Button(main, "Disco&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 2)->currentText(), "Vireo B & Tanager");
+    EXPECT_EQ(Combo(main, 4)->currentText(), "Remote");
+    EXPECT_TRUE(dlg.m_settings.internalRadio);
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication qt(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
