@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@ class SimProcess {
   SimProcess(const std::string& link, std::vector<std::string> options) : link_(link) {
     std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--quiet", "--link", link};
     args.insert(args.end(), options.begin(), options.end());
+    std::fflush(stdout);  // the child must not print what the parent had buffered
     pid_ = fork();
     if (pid_ == 0) {
       std::vector<char*> argv;
