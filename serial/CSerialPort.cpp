@@ -217,7 +217,10 @@ CSerialPort::Status CSerialPort::QueryStatus() {
   Status s;
   if (!handle) return s;
   platform::COMSTAT stat;
-  if (handle->ClearCommError(&s.errors, &stat)) s.inQueue = stat.cbInQue;
+  if (handle->ClearCommError(&s.errors, &stat))
+    s.inQueue = stat.cbInQue;
+  else
+    s.errors = kDeviceLost;  // a device that vanished is a line error, so no wait goes on for ever
   return s;
 }
 

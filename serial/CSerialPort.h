@@ -48,6 +48,8 @@ class CSerialPort {
   // Writes one byte; false when it could not be written (the failure is logged).
   static bool PortWrite(char byte);
   static void Purge(uint32_t flags);
+  // The line-error flag QueryStatus reports when the device no longer answers at all.
+  static constexpr uint32_t kDeviceLost = 0x80000000u;
   struct Status {
     uint32_t errors = 0;
     uint32_t inQueue = 0;

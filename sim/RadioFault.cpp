@@ -10,9 +10,9 @@ struct Named {
   const char* name;
 };
 constexpr Named kNames[] = {
-    {RadioFault::kNone, "none"},         {RadioFault::kNoPrompt, "no-prompt"},
-    {RadioFault::kSilence, "silence"},   {RadioFault::kEndlessTalk, "endless-talk"},
-    {RadioFault::kGarbage, "garbage"},   {RadioFault::kSlow, "slow"},
+    {RadioFault::kNone, "none"},       {RadioFault::kNoPrompt, "no-prompt"},
+    {RadioFault::kSilence, "silence"}, {RadioFault::kEndlessTalk, "endless-talk"},
+    {RadioFault::kGarbage, "garbage"}, {RadioFault::kSlow, "slow"},
     {RadioFault::kVanish, "vanish"},
 };
 }  // namespace

@@ -7,6 +7,8 @@
 //   garbage       the line takes effect, but its echo and reply arrive as line noise
 //   slow          the reply after the line end comes late (RadioConfig::slowMs)
 //   vanish        the device disappears at the line end: reads and writes fail from then on
+// A fault of one line is only known at the line's end, so its echo is withdrawn or spoiled
+// then; an echo byte a real-time transport has already passed on cannot be called back.
 // Names that are not faults are refused by ParseFault, which then leaves *fault alone.
 
 #include <string_view>

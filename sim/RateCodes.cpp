@@ -10,7 +10,7 @@ struct Code {
   const char* text;
 };
 constexpr Code kModel2400[] = {{4800, "109"}, {9600, "083"}, {14400, "057"}, {19200, "040"}};
-constexpr Code kOthers[] = {{4800, "2F"},  {9600, "17"}, {14400, "0F"},
+constexpr Code kOthers[] = {{4800, "2F"},  {9600, "17"},  {14400, "0F"},
                             {19200, "0B"}, {57600, "03"}, {115200, "01"}};
 
 template <typename F>

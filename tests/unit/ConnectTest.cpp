@@ -140,6 +140,22 @@ TEST_F(ConnectTest, CancelInTheWaitingDialogLeavesTheToolNotConnected) {
   EXPECT_FALSE(ui.stuck);
 }
 
+TEST_F(ConnectTest, RadioVanishingDuringTheWaitEndsWithoutHanging) {
+  sim::RadioConfig config = Radio("shrike");
+  config.reconnectAfterOpenMs = -1;
+  auto& radio = ports.Attach(u"COM1:", config);
+  Open(u"COM1", u"115200");
+  ui.Schedule(600, [&] { radio.Vanish(scope.clock.NowUs()); });  // the adapter is pulled out
+  Connect();
+  Texts log = LogSince("Button 'Connect' pressed.");
+  EXPECT_NE(std::find(log.begin(), log.end(), "Could't read banner, port closed."), log.end());
+  EXPECT_EQ(log.back(), "ERROR: Cannot open port. OnDetect returns.");
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, u"Cannot open port.");
+  EXPECT_FALSE(ui.stuck);
+  EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Co&nnect");
+}
+
 TEST_F(ConnectTest, InternalRadioWithoutAnswerGetsThirtyFiveAttemptsOverTheRates) {
   ports.SetBusy(u"COM3:", false);  // the port is there, no radio answers on it
   Open(u"COM3", u"57600");
