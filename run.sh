@@ -7,7 +7,7 @@
 # itself. Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh g++ cmake make qt6-base-dev xvfb xauth
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev xvfb xauth fonts-liberation2
 cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-run -j"$(nproc)" --target qelm-config qelm-radio-sim
 

@@ -55,7 +55,7 @@ void CDialog::EndDialog(int result) {
 void CDialog::DispatchButton(int controlId) {
   if (!window_) return;
   auto it = buttonHandlers_.find(controlId);
-  if (it != buttonHandlers_.end()) {
+  if (it != buttonHandlers_.end() && it->second) {
     it->second();
   } else if (controlId == IDOK) {
     OnOK();
@@ -67,7 +67,7 @@ void CDialog::DispatchButton(int controlId) {
 void CDialog::DispatchSelChange(int controlId) {
   if (!window_) return;
   auto it = selChangeHandlers_.find(controlId);
-  if (it != selChangeHandlers_.end()) it->second();
+  if (it != selChangeHandlers_.end() && it->second) it->second();
 }
 
 void CDialog::DispatchTimer(int timerId) {

@@ -48,8 +48,10 @@ class CDialog {
   void DispatchSelChange(int controlId);
   void DispatchTimer(int timerId);
   void DispatchHelp();
-  void DispatchOk() { OnOK(); }
-  void DispatchCancel() { OnCancel(); }
+  // Enter and the window's close button (or Escape) send the OK and cancel commands, which go
+  // through the handler table like a click on a button with the id IDOK or IDCANCEL.
+  void DispatchOk() { DispatchButton(IDOK); }
+  void DispatchCancel() { DispatchButton(IDCANCEL); }
 
   // Control operations.
   void EnableControl(int id, bool enable);

@@ -9,8 +9,8 @@ namespace platform {
 
 DialogUnits::DialogUnits(const QFont& font) {
   QFontMetrics fm(font);
-  const int width = fm.horizontalAdvance(QStringLiteral(
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int width =
+      fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   // Twice the average over 52 letters, plus one, halved: the average rounded to nearest.
   baseX_ = std::max(1, (width / 26 + 1) / 2);
   baseY_ = std::max(1, fm.height());

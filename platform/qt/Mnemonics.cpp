@@ -22,7 +22,8 @@ QString WithoutMnemonicMarkers(const QString& text) {
 }
 
 bool MnemonicMatches(QChar mnemonic, const QString& typed) {
-  return !mnemonic.isNull() && typed.size() == 1 && typed[0].toCaseFolded() == mnemonic.toCaseFolded();
+  return !mnemonic.isNull() && typed.size() == 1 &&
+         typed[0].toCaseFolded() == mnemonic.toCaseFolded();
 }
 
 }  // namespace platform

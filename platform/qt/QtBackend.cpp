@@ -50,7 +50,9 @@ int QtBackend::MessageBox(DialogWindow* owner, const std::u16string& text,
       .Run();
 }
 
-void QtBackend::MessageBeep(unsigned) { QApplication::beep(); }
+void QtBackend::MessageBeep(unsigned) {
+  QApplication::beep();
+}
 
 void QtBackend::BeginWaitCursor() {
   QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -49,8 +49,7 @@ void QtDialogWidget::keyPressEvent(QKeyEvent* event) {
     }
   }
   // Alt+letter is Qt's own button shortcut; the plain letter is handled here.
-  if ((mods == Qt::NoModifier || mods == Qt::ShiftModifier) && PressMnemonic(event->text()))
-    return;
+  if ((mods == Qt::NoModifier || mods == Qt::ShiftModifier) && PressMnemonic(event->text())) return;
   // Not QDialog's handler: it would click a focused button on Enter or reject on Escape.
   QWidget::keyPressEvent(event);
 }

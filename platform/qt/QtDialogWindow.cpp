@@ -18,7 +18,12 @@ namespace platform {
 
 namespace {
 
-QString ToQt(const std::u16string& s) { return QString::fromStdU16String(s); }
+// Whether a drop-down list keeps its entries in alphabetical order.
+constexpr char kSortedProperty[] = "qelmSorted";
+
+QString ToQt(const std::u16string& s) {
+  return QString::fromStdU16String(s);
+}
 
 bool TakesFocus(ControlKind kind) {
   return kind == ControlKind::PushButton || kind == ControlKind::DefPushButton ||
@@ -47,6 +52,54 @@ Qt::WindowFlags FlagsOf(const DialogTemplate& tpl) {
   return flags;
 }
 
+QWidget* MakeControl(const ControlTemplate& c, const DialogUnits& units, CDialog& owner,
+                     QWidget* dlg) {
+  const QRect rect = units.Rect(c.x, c.y, c.cx, c.cy);
+  const int id = c.id;
+  switch (c.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+      auto* button = new QPushButton(ToQt(c.text), dlg);
+      // Enter must not click whichever button has the focus; only the default one.
+      button->setAutoDefault(false);
+      button->setDefault(c.kind == ControlKind::DefPushButton);
+      QObject::connect(button, &QPushButton::clicked, dlg,
+                       [&owner, id] { owner.DispatchButton(id); });
+      button->setGeometry(rect);
+      return button;
+    }
+    case ControlKind::Label: {
+      auto* label = new QLabel(dlg);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(AlignmentOf(c.align));
+      // Room for a second line (a line is eight units high) means the text is meant to wrap.
+      label->setWordWrap(c.cy >= 16 || c.text.find(u'\n') != std::u16string::npos);
+      label->setProperty(kRawTextProperty, ToQt(c.text));
+      label->setGeometry(rect);
+      return label;
+    }
+    case ControlKind::GroupBox: {
+      auto* group = new QGroupBox(ToQt(c.text), dlg);
+      group->setGeometry(rect);
+      return group;
+    }
+    case ControlKind::ComboBox:
+      break;
+  }
+  auto* combo = new QComboBox(dlg);
+  combo->setEditable(false);
+  combo->setProperty(kSortedProperty, c.sorted);
+  // The template's height includes the dropped-down list; the closed box keeps its natural
+  // single-line height and the rest tells how many entries the list shows.
+  const int height = combo->sizeHint().height();
+  combo->setGeometry(rect.x(), rect.y(), rect.width(), height);
+  const int itemHeight = std::max(1, QFontMetrics(dlg->font()).height() + 2);
+  combo->setMaxVisibleItems(std::max(1, (rect.height() - height) / itemHeight));
+  QObject::connect(combo, &QComboBox::activated, dlg,
+                   [&owner, id](int) { owner.DispatchSelChange(id); });
+  return combo;
+}
+
 }  // namespace
 
 QtDialogWindow::QtDialogWindow(const DialogTemplate& tpl, CDialog& owner, QWidget* parent)
@@ -69,66 +122,15 @@ void QtDialogWindow::Build(const DialogTemplate& tpl, CDialog& owner) {
 
   std::vector<QWidget*> all;
   std::vector<QWidget*> focusChain;
-  std::vector<QLabel*> labels;
   QPushButton* defaultButton = nullptr;
   for (const ControlTemplate& c : tpl.controls) {
-    const QRect rect = units.Rect(c.x, c.y, c.cx, c.cy);
-    QWidget* w = nullptr;
-    switch (c.kind) {
-      case ControlKind::PushButton:
-      case ControlKind::DefPushButton: {
-        auto* button = new QPushButton(ToQt(c.text), dlg);
-        // Enter must not click whichever button has the focus; only the default one.
-        button->setAutoDefault(false);
-        if (c.kind == ControlKind::DefPushButton) {
-          button->setDefault(true);
-          if (!defaultButton) defaultButton = button;
-        }
-        const int id = c.id;
-        QObject::connect(button, &QPushButton::clicked, dlg,
-                         [&owner, id] { owner.DispatchButton(id); });
-        button->setGeometry(rect);
-        w = button;
-        break;
-      }
-      case ControlKind::Label: {
-        auto* label = new QLabel(dlg);
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(AlignmentOf(c.align));
-        label->setWordWrap(c.cy >= 16 || c.text.find(u'\n') != std::u16string::npos);
-        label->setProperty(kRawTextProperty, ToQt(c.text));
-        label->setGeometry(rect);
-        labels.push_back(label);
-        w = label;
-        break;
-      }
-      case ControlKind::GroupBox: {
-        auto* group = new QGroupBox(ToQt(c.text), dlg);
-        group->setGeometry(rect);
-        w = group;
-        break;
-      }
-      case ControlKind::ComboBox: {
-        auto* combo = new QComboBox(dlg);
-        combo->setEditable(false);
-        combo->setProperty("qelmSorted", c.sorted);
-        // The template's height includes the dropped-down list; the closed box keeps its
-        // natural single-line height and the rest tells how many entries the list shows.
-        const int height = combo->sizeHint().height();
-        combo->setGeometry(rect.x(), rect.y(), rect.width(), height);
-        const int itemHeight = std::max(1, QFontMetrics(dlg->font()).height() + 2);
-        combo->setMaxVisibleItems(std::max(1, (rect.height() - height) / itemHeight));
-        const int id = c.id;
-        QObject::connect(combo, &QComboBox::activated, dlg,
-                         [&owner, id](int) { owner.DispatchSelChange(id); });
-        w = combo;
-        break;
-      }
-    }
+    QWidget* w = MakeControl(c, units, owner, dlg);
     if (TakesFocus(c.kind)) {
       w->setFocusPolicy(c.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
       if (c.tabStop) focusChain.push_back(w);
     }
+    if (c.kind == ControlKind::DefPushButton && !defaultButton)
+      defaultButton = static_cast<QPushButton*>(w);
     if (!c.visible) w->hide();
     if (c.disabled) w->setEnabled(false);
     if (c.id != IDC_STATIC && !controls_.count(c.id)) controls_[c.id] = w;
@@ -137,8 +139,9 @@ void QtDialogWindow::Build(const DialogTemplate& tpl, CDialog& owner) {
 
   // A label's mnemonic moves the focus to the next control that takes it, in template order
   // and wrapping round, as the controller's dialogs do.
-  for (QLabel* label : labels) {
-    const size_t at = std::find(all.begin(), all.end(), label) - all.begin();
+  for (size_t at = 0; at < all.size(); ++at) {
+    auto* label = qobject_cast<QLabel*>(all[at]);
+    if (!label) continue;
     for (size_t k = 1; k < all.size(); ++k) {
       QWidget* next = all[(at + k) % all.size()];
       if (next->focusPolicy() == Qt::NoFocus) continue;
@@ -171,7 +174,9 @@ std::vector<QWidget*> QtDialogWindow::Controls() const {
   return widget_ ? widget_->Controls() : std::vector<QWidget*>();
 }
 
-QComboBox* QtDialogWindow::Combo(int id) const { return qobject_cast<QComboBox*>(Control(id)); }
+QComboBox* QtDialogWindow::Combo(int id) const {
+  return qobject_cast<QComboBox*>(Control(id));
+}
 
 void QtDialogWindow::SetEnabled(int id, bool enabled) {
   if (QWidget* w = Control(id)) w->setEnabled(enabled);
@@ -227,7 +232,7 @@ int QtDialogWindow::ComboAdd(int id, const std::u16string& text) {
   if (!combo) return CB_ERR;
   const QString item = ToQt(text);
   int index = combo->count();
-  if (combo->property("qelmSorted").toBool()) {
+  if (combo->property(kSortedProperty).toBool()) {
     // A sorted list puts a new entry after those that do not come later, letter case ignored.
     index = 0;
     while (index < combo->count() &&
@@ -293,7 +298,12 @@ int QtDialogWindow::RunModal() {
 void QtDialogWindow::EndModal(int result) {
   ended_ = true;
   endResult_ = result;
-  if (running_ && widget_) widget_->done(result);
+  if (!widget_) return;
+  // Ending hides the window at once, whether or not its modal run has begun.
+  if (running_)
+    widget_->done(result);
+  else
+    widget_->hide();
 }
 
 void QtDialogWindow::SetTimer(int timerId, unsigned periodMs) {

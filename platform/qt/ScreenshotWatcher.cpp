@@ -19,7 +19,8 @@ constexpr int kGrabDelayMs = 1500;  // long enough for the window to be laid out
 std::unique_ptr<ScreenshotWatcher> ScreenshotWatcher::FromEnvironment() {
   const QString path = qEnvironmentVariable("QELM_SCREENSHOT");
   if (path.isEmpty()) return nullptr;
-  return std::make_unique<ScreenshotWatcher>(path, !qEnvironmentVariableIsEmpty("QELM_SCREENSHOT_ALL"),
+  return std::make_unique<ScreenshotWatcher>(path,
+                                             !qEnvironmentVariableIsEmpty("QELM_SCREENSHOT_ALL"),
                                              qEnvironmentVariable("QELM_SCREENSHOT_QUIT") == "1");
 }
 
@@ -53,7 +54,16 @@ void ScreenshotWatcher::Grab(QtDialogWidget* window) {
   } else {
     std::fprintf(stderr, "screenshot: cannot write %s\n", path_.toLocal8Bit().constData());
   }
-  if (quit_) window->Owner().DispatchCancel();
+  if (!quit_) return;
+  // Dialogs opened on top of the grabbed one would keep the program running: they are
+  // cancelled first, the topmost first, for as long as they go.
+  for (int depth = 0; depth < 16; ++depth) {
+    auto* top = qobject_cast<QtDialogWidget*>(QApplication::activeModalWidget());
+    if (!top || top == window) break;
+    top->Owner().DispatchCancel();
+    if (QApplication::activeModalWidget() == top) break;
+  }
+  window->Owner().DispatchCancel();
 }
 
 }  // namespace platform

@@ -2,8 +2,9 @@
 // A development aid for looking at the program's windows without a person at the screen.
 // When QELM_SCREENSHOT names a file, the first dialog window shown is grabbed about 1.5 s
 // after it appears and saved there as PNG; with QELM_SCREENSHOT_ALL every later dialog
-// window shown replaces the picture. With QELM_SCREENSHOT_QUIT=1 the grabbed window then
-// receives the cancel command, as if the user had pressed Escape. The only output is one
+// window shown replaces the picture. With QELM_SCREENSHOT_QUIT=1 the grabbed window, and
+// before it any dialog opened on top of it, then receives the cancel command, as if the user
+// had pressed Escape. The only output is one
 // line "screenshot: <path>" on stdout per saved picture; a picture that cannot be saved is
 // reported on stderr, and the cancel command is given all the same.
 

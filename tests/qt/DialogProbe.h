@@ -3,6 +3,7 @@
 // drop-down list of it, recording what reached the dialog (clicks, selection changes,
 // timers, help, OK and cancel commands) so that a test can tell whether a user action
 // arrived where it should. OK and cancel only count unless the test lets them end the dialog.
+// Without button handlers, clicks of IDOK and IDCANCEL fall through to OnOK and OnCancel.
 
 #include <functional>
 #include <vector>
@@ -12,13 +13,15 @@
 
 class DialogProbe : public platform::CDialog {
  public:
-  explicit DialogProbe(int templateId, CDialog* parent = nullptr) : CDialog(templateId, parent) {
+  explicit DialogProbe(int templateId, CDialog* parent = nullptr, bool handleButtons = true)
+      : CDialog(templateId, parent) {
     if (const platform::DialogTemplate* tpl = platform::FindDialogTemplate(templateId)) {
       for (const platform::ControlTemplate& c : tpl->controls) {
         const int id = c.id;
         if (c.kind == platform::ControlKind::ComboBox)
           OnSelChange(id, [this, id] { selChanges.push_back(id); });
-        else if (c.kind != platform::ControlKind::Label && c.kind != platform::ControlKind::GroupBox)
+        else if (handleButtons && (c.kind == platform::ControlKind::PushButton ||
+                                   c.kind == platform::ControlKind::DefPushButton))
           OnButtonClicked(id, [this, id] { clicks.push_back(id); });
       }
     }

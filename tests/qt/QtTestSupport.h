@@ -32,8 +32,8 @@ struct ExpectedUnits {
     baseX = static_cast<int>(average + 0.5);
     baseY = fm.height();
   }
-  int X(int dlu) const { return (dlu * baseX * 2 + 4) / 8; }
-  int Y(int dlu) const { return (dlu * baseY * 2 + 8) / 16; }
+  int X(int dlu) const { return (dlu * baseX + 2) / 4; }
+  int Y(int dlu) const { return (dlu * baseY + 4) / 8; }
   QRect Rect(const platform::ControlTemplate& c) const {
     return QRect(X(c.x), Y(c.y), X(c.cx), Y(c.cy));
   }
