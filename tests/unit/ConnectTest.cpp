@@ -338,3 +338,55 @@ TEST_F(ConnectTest, DisconnectAsksOnlyWhenSomethingChangedAndFollowsTheAnswer) {
 }
 
 }  // namespace
+
+namespace {
+
+struct FailureCase {
+  const char* query;
+  const char* logLine;
+  const char16_t* caption;
+  const char* preset;  // one whose reading gets as far as the query
+  bool service;
+};
+
+class ReadingFailure : public ConnectTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ReadingFailure, StopsAtTheQueryWithItsLineAndBox) {
+  const FailureCase& c = GetParam();
+  auto config = Radio(c.preset);
+  config.commandFaults[c.query] = sim::RadioFault::kNoPrompt;
+  auto& radio = ports.Attach(u"COM1:", config);
+  Open(u"COM1", u"115200", c.service);
+  Connect();
+  Texts log = LogLines();
+  auto at = std::find(log.begin(), log.end(), c.logLine);
+  ASSERT_NE(at, log.end());
+  EXPECT_EQ(*(at - 1), "ERROR: RadioCommand error 2");
+  EXPECT_EQ(*(at + 1), "ERROR: Settings could not be read.");
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[0].text, u"Error");
+  EXPECT_EQ(ui.boxes[0].caption, c.caption);
+  EXPECT_EQ(ui.boxes[0].Buttons(), platform::MB_OK);
+  EXPECT_EQ(Queries(radio).back(), c.query);  // nothing was asked after it
+  EXPECT_EQ(ui.waitCursorDepth, 0);
+  EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Co&nnect");
+  EXPECT_FALSE(ports.IsOpen(u"COM1:"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryQuery, ReadingFailure,
+    ::testing::Values(
+        FailureCase{"wb?", "ERROR: Could not read 'Mode'.", u"Mode", "shrike", false},
+        FailureCase{"wn?", "ERROR: Could not read 'Link number'.", u"Link number", "shrike", false},
+        FailureCase{"dx?", "ERROR: Could not read 'Range'.", u"Range", "shrike", false},
+        FailureCase{"pe?", "ERROR: Could not read 'Freq. band' (service).", u"Frequency band",
+                    "shrike", false},
+        FailureCase{"wu?", "ERROR: Point to Point direct mode.", u"Point to Point direct mode",
+                    "corax", false},
+        FailureCase{"pn?", "Max No. of remotes.", u"Max No. of remotes", "corax", false},
+        FailureCase{"pr?", "No. of retries.", u"No. of retries", "corax", false},
+        FailureCase{"wp?", "ERROR: Could not read 'Transmit power' (service).", u"Transmit power",
+                    "shrike", true}),
+    [](const auto& info) { return std::string(1, info.param.query[0]) + info.param.query[1]; });
+
+}  // namespace
