@@ -118,6 +118,29 @@ TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
   EXPECT_FALSE(CSerialPort::IsOpen());
 }
 
+TEST_F(ConnectEndToEnd, CancelInTheWaitingDialogWorksWhileItPolls) {
+  // Nobody reconnects this radio's cable: only the Cancel button ends the wait.
+  SimProcess radio(Link("com2"), {"--model", "2410", "--baud", "115200", "--external"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM2", Link("com2").c_str(), 1);
+  CConfigDlg dlg;
+  double waited = 0;
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM2");
+    QTimer::singleShot(700, [] {
+      if (QDialog* w = Window("Waiting for radio at 115200 bps...")) Button(w, "&Cancel")->click();
+    });
+    auto start = std::chrono::steady_clock::now();
+    Button(main, "Co&nnect")->click();
+    waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_NE(Button(main, "Co&nnect"), nullptr);
+  });
+  EXPECT_GT(waited, 0.6);
+  EXPECT_LT(waited, 2.0);  // the click ended the wait within a poll or two
+  EXPECT_FALSE(dlg.m_settings.connected);
+  EXPECT_FALSE(CSerialPort::IsOpen());
+}
+
 TEST_F(ConnectEndToEnd, InternalRadioConnectsByItself) {
   SimProcess radio(Link("com3"),
                    {"--model", "2410", "--baud", "115200", "--preset", "vireo-us", "--internal"});
