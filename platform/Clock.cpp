@@ -75,7 +75,8 @@ SYSTEMTIME VirtualClock::LocalTime() {
 }
 
 Clock& CurrentClock() {
-  return currentClock ? *currentClock : steadyClock;
+  if (currentClock) return *currentClock;
+  return steadyClock;
 }
 
 void SetClock(Clock* clock) {

@@ -28,7 +28,8 @@ DialogBackend* current = nullptr;
 }  // namespace
 
 DialogBackend& CurrentBackend() {
-  return current ? *current : noBackend;
+  if (current) return *current;
+  return noBackend;
 }
 
 void SetBackend(DialogBackend* backend) {

@@ -29,7 +29,8 @@ SerialProvider* installed = nullptr;
 }  // namespace
 
 SerialProvider& CurrentSerialProvider() {
-  return installed ? *installed : termiosProvider;
+  if (installed) return *installed;
+  return termiosProvider;
 }
 
 void SetSerialProvider(SerialProvider* provider) {
