@@ -16,6 +16,7 @@ sims=()
 cleanup() {
   for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  rm -rf "$run"
 }
 trap cleanup EXIT
 
