@@ -13,9 +13,6 @@ namespace radio {
 
 namespace {
 
-constexpr uint32_t kAllFourWays = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
-                                  platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
-
 // Sends one query; on failure logs the line and shows "Error" captioned with the item.
 bool Query(SettingsView& view, const char16_t* command, int32_t* value, const char16_t* logLine,
            const char16_t* caption) {
@@ -42,7 +39,7 @@ int ReadSettings(SettingsView& view) {
   s.readBaudIndex = view.BaudSelection();
   bool handle = s.modelNumber == kModel2410 && s.readBaudIndex == kDefaultBaudIndex;
 
-  CSerialPort::Purge(kAllFourWays);
+  CSerialPort::Purge(CSerialPort::kPurgeAll);
   if (Drain() != 0) return 1;
   SendLine(std::u16string(kEnterCommandMode));
   platform::Sleep(100);

@@ -15,9 +15,6 @@ namespace {
 std::unique_ptr<platform::SerialDevice> handle;
 SerialHost* host = nullptr;
 
-constexpr uint32_t kAllFourWays = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
-                                  platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
-
 std::u16string Format(const char* fmt, const std::string& text, long number) {
   std::string out(text.size() + 64 + std::strlen(fmt), '\0');
   int n = std::snprintf(out.data(), out.size(), fmt, text.c_str(), number);
@@ -64,7 +61,7 @@ int CSerialPort::OpenPort(const std::u16string& rateText, bool showMessages) {
   int lastError = 0;
   handle = platform::CurrentSerialProvider().CreateFile(port + u":", &lastError);
   platform::Sleep(200);
-  if (handle) handle->PurgeComm(kAllFourWays);
+  if (handle) handle->PurgeComm(CSerialPort::kPurgeAll);
   if (!handle) {
     if (showMessages) {
       std::u16string text =

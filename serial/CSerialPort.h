@@ -48,6 +48,9 @@ class CSerialPort {
   // Writes one byte; false when it could not be written (the failure is logged).
   static bool PortWrite(char byte);
   static void Purge(uint32_t flags);
+  // Purge in all four ways: abort and clear, output and input.
+  static constexpr uint32_t kPurgeAll = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
+                                        platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
   // The line-error flag QueryStatus reports when the device no longer answers at all.
   static constexpr uint32_t kDeviceLost = 0x80000000u;
   struct Status {

@@ -15,8 +15,6 @@ std::u16string firmwareLabel = kFirmwareNotConnected;
 namespace {
 
 constexpr size_t kBufferSize = 200;
-constexpr uint32_t kAllFourWays = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
-                                  platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
 
 void Log(const std::u16string& text) {
   if (SerialHost* host = CSerialPort::Host()) host->LogLine(text);
@@ -118,7 +116,7 @@ bool SendLine(const std::u16string& text) {
 int RadioCommand(const std::u16string& command, int32_t* value) {
   char drain[kBufferSize];
   char reply[kBufferSize];
-  CSerialPort::Purge(kAllFourWays);
+  CSerialPort::Purge(CSerialPort::kPurgeAll);
   if (CSerialPort::ReadStr(drain, sizeof drain) != RC_OK) {
     Log(u"ERROR: RadioCommand error 1");
     return 1;

@@ -18,7 +18,6 @@ namespace {
 
 constexpr int kInternalAttempts = 35;
 constexpr int kOpenFailuresAllowed = 4;  // the next one ends the procedure
-constexpr uint32_t kAllFourWays = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 }  // namespace
 
@@ -78,7 +77,7 @@ void CConfigDlg::InternalRadioAttempts(int& bannerResult) {
               m_settings.baudText);
     } else {
       LogLine(u"Port " + m_settings.portName + u" opened at " + m_settings.baudText);
-      CSerialPort::Purge(kAllFourWays);
+      CSerialPort::Purge(CSerialPort::kPurgeAll);
       CSerialPort::QueryStatus();
       Sleep(100);
       bannerResult = radio::ReadBanner(*this);
