@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "SimProcess.h"
 #include "platform/CodePage.h"
@@ -27,26 +28,39 @@ struct Host : SerialHost {
 
 class SerialLinkEndToEnd : public ::testing::Test {
  protected:
-  std::string Link() {
-    return (std::filesystem::temp_directory_path() / ("qelm-link-" + std::to_string(getpid())))
-        .string();
+  // Starts a stand-in as the program's COM2.
+  void StartRadio(std::vector<std::string> options) {
+    std::string link =
+        (std::filesystem::temp_directory_path() / ("qelm-link-" + std::to_string(getpid())))
+            .string();
+    radio = std::make_unique<SimProcess>(link, std::move(options));
+    ASSERT_TRUE(radio->Running());
+    setenv("QELM_COM2", link.c_str(), 1);
   }
+  // Opens the port, reads the banner and puts the radio into command mode; false when the
+  // banner did not come. The emptying read's result is that of the last step.
+  bool OpenAndEnterCommandMode(const std::u16string& rate, BannerValues* banner, int* drained) {
+    if (CSerialPort::OpenPort(rate, false) != RC_OK || ReadBanner(banner) != 0) return false;
+    sentWit = SendLine(":wit2400");
+    char drain[200];
+    *drained = CSerialPort::ReadStr(drain, sizeof drain);
+    return true;
+  }
+
+  std::unique_ptr<SimProcess> radio;
+  bool sentWit = false;
 };
 
 TEST_F(SerialLinkEndToEnd, BannerAndACommandAtTheRightRateGarbageAtAWrongOne) {
-  std::string link = Link();
-  SimProcess radio(link, {"--model", "2400", "--firmware", "5.4", "--baud", "9600", "--internal"});
-  ASSERT_TRUE(radio.Running());
-  setenv("QELM_COM2", link.c_str(), 1);
+  StartRadio({"--model", "2400", "--firmware", "5.4", "--baud", "9600", "--internal"});
   Host host;
-  ASSERT_EQ(CSerialPort::OpenPort(u"9600", false), RC_OK);
   BannerValues banner;
-  ASSERT_EQ(ReadBanner(&banner), 0);
+  int drained = -1;
+  ASSERT_TRUE(OpenAndEnterCommandMode(u"9600", &banner, &drained));
   EXPECT_EQ(banner.modelNumber, 2400);
   EXPECT_EQ(banner.firmwareVersion, 5.4);
-  EXPECT_TRUE(SendLine(":wit2400"));
-  char drain[200];
-  EXPECT_EQ(CSerialPort::ReadStr(drain, sizeof drain), RC_OK);
+  EXPECT_TRUE(sentWit);
+  EXPECT_EQ(drained, RC_OK);
   int32_t link0 = -1;
   EXPECT_EQ(RadioCommand(u"wn3", &link0), 0);
   EXPECT_EQ(RadioCommand(u"wn?", &link0), 0);
@@ -61,17 +75,11 @@ TEST_F(SerialLinkEndToEnd, BannerAndACommandAtTheRightRateGarbageAtAWrongOne) {
 }
 
 TEST_F(SerialLinkEndToEnd, RadioThatVanishesMidExchangeFailsTheReadsWithoutHanging) {
-  std::string link = Link();
-  SimProcess radio(link, {"--internal", "--fault", "vanish=wn?"});
-  ASSERT_TRUE(radio.Running());
-  setenv("QELM_COM2", link.c_str(), 1);
+  StartRadio({"--internal", "--fault", "vanish=wn?"});
   Host host;
-  ASSERT_EQ(CSerialPort::OpenPort(u"115200", false), RC_OK);
   BannerValues banner;
-  ASSERT_EQ(ReadBanner(&banner), 0);
-  SendLine(":wit2400");
-  char drain[200];
-  CSerialPort::ReadStr(drain, sizeof drain);
+  int drained = -1;
+  ASSERT_TRUE(OpenAndEnterCommandMode(u"115200", &banner, &drained));
   int32_t value = 0;
   EXPECT_EQ(RadioCommand(u"wn?", &value), 1);
   EXPECT_EQ(RadioCommand(u"wb?", &value), 1);
