@@ -24,6 +24,17 @@ CDialog::CDialog(int templateId, CDialog* parent) : templateId_(templateId), par
 CDialog::~CDialog() = default;
 
 int CDialog::DoModal() {
+  // The owner takes no commands while its modal child is up, whatever reaches its window
+  // (a queued click, a key the child's pump dispatches): one procedure at a time.
+  struct ModalChild {
+    CDialog* parent;
+    explicit ModalChild(CDialog* p) : parent(p) {
+      if (parent) ++parent->modalChildren_;
+    }
+    ~ModalChild() {
+      if (parent) --parent->modalChildren_;
+    }
+  } guard(parent_);
   if (!Create()) return -1;
   int result = ending_ ? endResult_ : window_->RunModal();
   window_.reset();
@@ -53,7 +64,7 @@ void CDialog::EndDialog(int result) {
 }
 
 void CDialog::DispatchButton(int controlId) {
-  if (!window_) return;
+  if (!window_ || HasModalChild()) return;
   auto it = buttonHandlers_.find(controlId);
   if (it != buttonHandlers_.end() && it->second) {
     it->second();
@@ -65,17 +76,42 @@ void CDialog::DispatchButton(int controlId) {
 }
 
 void CDialog::DispatchSelChange(int controlId) {
-  if (!window_) return;
+  if (!window_ || HasModalChild()) return;
   auto it = selChangeHandlers_.find(controlId);
   if (it != selChangeHandlers_.end() && it->second) it->second();
 }
 
 void CDialog::DispatchTimer(int timerId) {
-  if (window_ && timerHandler_) timerHandler_(timerId);
+  if (window_ && !HasModalChild() && timerHandler_) timerHandler_(timerId);
 }
 
 void CDialog::DispatchHelp() {
-  if (window_ && helpHandler_) helpHandler_();
+  if (window_ && !HasModalChild() && helpHandler_) helpHandler_();
+}
+
+void CDialog::DispatchEnter(int focusedControlId) {
+  if (!window_ || HasModalChild()) return;
+  const DialogTemplate* tpl = FindDialogTemplate(templateId_);
+  auto isButton = [](const ControlTemplate* c) {
+    return c && (c->kind == ControlKind::PushButton || c->kind == ControlKind::DefPushButton);
+  };
+  const ControlTemplate* focused =
+      tpl && focusedControlId != IDC_STATIC ? tpl->Control(focusedControlId) : nullptr;
+  if (isButton(focused) && IsControlVisible(focused->id) && IsControlEnabled(focused->id)) {
+    DispatchButton(focused->id);
+    return;
+  }
+  if (tpl) {
+    for (const ControlTemplate& c : tpl->controls) {
+      if (c.kind != ControlKind::DefPushButton || !IsControlVisible(c.id)) continue;
+      if (IsControlEnabled(c.id))
+        DispatchButton(c.id);
+      else
+        MessageBeep(MB_OK);
+      return;
+    }
+  }
+  DispatchOk();
 }
 
 bool CDialog::OnInitDialog() {

@@ -52,6 +52,13 @@ class CDialog {
   // through the handler table like a click on a button with the id IDOK or IDCANCEL.
   void DispatchOk() { DispatchButton(IDOK); }
   void DispatchCancel() { DispatchButton(IDCANCEL); }
+  // Enter, as the controller's dialog manager takes it: the focused push button is pressed;
+  // with the focus elsewhere (a drop-down list, a label, nothing) the default push button is,
+  // and where the template has none the OK command is sent. A hidden default button counts as
+  // none; a disabled one only beeps. focusedControlId is IDC_STATIC when nothing has the focus.
+  void DispatchEnter(int focusedControlId);
+  // A modal dialog of this one is up: until it ends, this dialog's handlers do not run.
+  bool HasModalChild() const { return modalChildren_ > 0; }
 
   // Control operations.
   void EnableControl(int id, bool enable);
@@ -106,6 +113,7 @@ class CDialog {
   std::function<bool()> helpHandler_;
   bool ending_ = false;
   int endResult_ = IDCANCEL;
+  int modalChildren_ = 0;
 };
 
 // Framework-wide helpers that need no dialog.

@@ -23,6 +23,10 @@ constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
 // A write that the platform would let block for ever gives up after this long without
 // progress, so that a far end that stopped reading cannot freeze the caller.
 constexpr int64_t kWriteStallUs = 2000000;
+// Waiting at close for queued output to leave: the time its bytes need plus this slack, and
+// never more than the bound.
+constexpr int64_t kDrainSlackUs = 50000;
+constexpr int64_t kDrainBoundUs = 1000000;
 
 int64_t NowUs() {
   using namespace std::chrono;
@@ -78,6 +82,9 @@ std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int*
   // TIOCEXCL keeps out other openers that are not root; the lock above covers the rest.
   ::ioctl(fd, TIOCEXCL);
   std::unique_ptr<TermiosSerial> device(new TermiosSerial(fd));
+  // What the line held before us, given back at close.
+  auto saved = std::make_unique<termios2>();
+  if (::ioctl(fd, TCGETS2, saved.get()) == 0) device->saved_ = std::move(saved);
   // Raw at once at the rate the driver holds, so nothing is echoed or translated in the time
   // before the caller applies its own record.
   termios2 tio{};
@@ -91,10 +98,34 @@ std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int*
   return device;
 }
 
+TermiosSerial::TermiosSerial(int fd) : fd_(fd) {}
+
 TermiosSerial::~TermiosSerial() {
+  if (saved_) {
+    DrainOutput();
+    // The next program finds the line as it was before we opened it. A line that has gone
+    // refuses this; there is nothing left to give back then.
+    ::ioctl(fd_, TCSETS2, saved_.get());
+  }
   // A pseudo-terminal keeps TIOCEXCL after its holder has gone; release it for the next user.
   ::ioctl(fd_, TIOCNXCL);
   ::close(fd_);
+}
+
+void TermiosSerial::DrainOutput() {
+  // The last bytes written (the radio's closing command, say) must leave at the rate they
+  // were written at before the line settings change under them; a far end that stopped
+  // reading holds the close for no longer than the bound.
+  int queued = 0;
+  if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+  const uint32_t rate = std::max<uint32_t>(shadow_.BaudRate, 300);
+  const int64_t needUs = static_cast<int64_t>(queued) * 10 * 1000000 / rate;
+  const int64_t until = NowUs() + std::min<int64_t>(needUs + kDrainSlackUs, kDrainBoundUs);
+  while (NowUs() < until) {
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+    timespec pause{0, 1000000};
+    ::nanosleep(&pause, nullptr);
+  }
 }
 
 bool TermiosSerial::Fail(int error) {

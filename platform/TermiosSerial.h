@@ -1,10 +1,13 @@
 #pragma once
 // The serial device on Linux: real ports, USB adapters and pseudo-terminals alike, driven
 // through termios2 so that every rate (14400 included) is set the same way. Opening takes the
-// device exclusively (an advisory flock that cooperating programs honour, plus TIOCEXCL) and
-// puts the line into raw mode at once; every SetCommState sets the whole line again from the
-// record rather than trusting what an earlier user left behind. Reads and event waits sleep in
-// poll() on the real steady clock, bounded by the time-outs, never spinning.
+// device exclusively (an advisory flock that cooperating programs honour, plus TIOCEXCL),
+// remembers the line settings it found and puts the line into raw mode at once; every
+// SetCommState sets the whole line again from the record rather than trusting what an earlier
+// user left behind. Closing lets queued output leave (bounded) and gives the line back the
+// settings it was found with, so a probe that only opens and closes changes nothing and the
+// next program finds the port as it was; the modem lines are not restored. Reads and event waits
+// sleep in poll() on the real steady clock, bounded by the time-outs, never spinning.
 //
 // Promises on failure: every call returns false and leaves the errno of the failing system
 // call in LastError(). A device that vanishes (hang-up, I/O error, the far end of a
@@ -16,6 +19,9 @@
 #include <string>
 
 #include "platform/SerialDevice.h"
+
+// The kernel's line-settings record (asm/termbits.h), which cannot share a unit with termios.h.
+struct termios2;
 
 namespace platform {
 
@@ -40,7 +46,7 @@ class TermiosSerial final : public SerialDevice {
   int LastError() const override { return lastError_; }
 
  private:
-  explicit TermiosSerial(int fd) : fd_(fd) {}
+  explicit TermiosSerial(int fd);
   bool Fail(int error);
   bool ApplyLine(const DCB& dcb);
   bool SetModemLines(const DCB& dcb);
@@ -49,8 +55,10 @@ class TermiosSerial final : public SerialDevice {
   int PollFor(short events, int64_t boundUs);
   bool HungUp() const;
   uint32_t TakeLineErrors();
+  void DrainOutput();
 
   int fd_ = -1;
+  std::unique_ptr<termios2> saved_;  // null when the settings could not be read
   int lastError_ = 0;
   COMMTIMEOUTS timeouts_;
   uint32_t mask_ = 0;

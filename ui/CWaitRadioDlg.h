@@ -22,6 +22,9 @@ class CWaitRadioDlg : public platform::CDialog {
   bool OnInitDialog() override;
   // The window has no close button; Escape acts as its Cancel button.
   void OnCancel() override { m_cancel = true; }
+  // Only the wait decides how the dialog ends: the OK command (Enter away from the Cancel
+  // button) must neither end nor hide it while the port is being watched.
+  void OnOK() override {}
 
  private:
   void OnTimer(int timerId);

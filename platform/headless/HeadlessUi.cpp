@@ -36,6 +36,22 @@ HeadlessWindow::Control* HeadlessWindow::FindMutable(int id) {
   return it == controls_.end() ? nullptr : &it->second;
 }
 
+int HeadlessWindow::Focused() const {
+  auto canTake = [this](const ControlTemplate& t) {
+    const Control* c = Find(t.id);
+    return c && c->visible && c->enabled &&
+           (t.kind == ControlKind::PushButton || t.kind == ControlKind::DefPushButton ||
+            t.kind == ControlKind::ComboBox);
+  };
+  if (focus_) {
+    const ControlTemplate* t = tpl_.Control(*focus_);
+    if (t && canTake(*t)) return *focus_;
+  }
+  for (const ControlTemplate& t : tpl_.controls)
+    if (t.tabStop && canTake(t)) return t.id;
+  return IDC_STATIC;
+}
+
 std::vector<std::u16string> HeadlessWindow::Items(int id) const {
   const Control* c = Find(id);
   return c ? c->items : std::vector<std::u16string>{};
@@ -277,6 +293,23 @@ bool HeadlessUi::Ok(int templateId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   w->Owner().DispatchOk();
+  return true;
+}
+
+bool HeadlessUi::Focus(int templateId, int controlId) {
+  HeadlessWindow* w = Window(templateId);
+  if (!w) return false;
+  std::optional<int> before = w->focus_;
+  w->focus_ = controlId;
+  if (w->Focused() == controlId) return true;
+  w->focus_ = before;
+  return false;
+}
+
+bool HeadlessUi::Enter(int templateId) {
+  HeadlessWindow* w = Window(templateId);
+  if (!w) return false;
+  w->Owner().DispatchEnter(w->Focused());
   return true;
 }
 

@@ -70,6 +70,10 @@ class HeadlessWindow final : public DialogWindow {
   bool IsModal() const { return modal_; }
   const Control* Find(int id) const;
   std::vector<std::u16string> Items(int id) const;
+  // The control with the keyboard focus: the one a test gave it, else the first control of
+  // the tab order that can take it (visible and enabled), as when the window is shown;
+  // IDC_STATIC when none can.
+  int Focused() const;
 
  private:
   friend class HeadlessUi;
@@ -80,6 +84,7 @@ class HeadlessWindow final : public DialogWindow {
   CDialog& owner_;
   DialogWindow* parent_;
   std::map<int, Control> controls_;
+  std::optional<int> focus_;
   int icon_ = 0;
   int x_ = 0, y_ = 0;
   bool modal_ = false;
@@ -120,6 +125,11 @@ class HeadlessUi final : public DialogBackend {
   bool SelectText(int templateId, int comboId, const std::u16string& text);
   bool Ok(int templateId);
   bool Cancel(int templateId);
+  // Moves the focus to a push button or drop-down list (false when it cannot take it), and
+  // presses Enter in the window (the framework's rule: the focused push button, else the
+  // default one, else the OK command).
+  bool Focus(int templateId, int controlId);
+  bool Enter(int templateId);
   bool Help(int templateId);
   // Runs an action when the virtual clock reaches now + delayMs, from inside a modal run or a
   // one-message pump (as a queued message would be).

@@ -11,6 +11,8 @@ namespace platform {
 // A label keeps the text it was given in this property, since what it shows has the markers
 // removed.
 inline constexpr char kRawTextProperty[] = "qelmRawText";
+// The template id of the control a widget was made for.
+inline constexpr char kControlIdProperty[] = "qelmControlId";
 
 // The marked letter, or a null QChar when the text has none.
 QChar MnemonicOf(const QString& text);

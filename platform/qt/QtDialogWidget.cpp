@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "platform/CDialog.h"
+#include "platform/DialogTemplate.h"
 #include "platform/qt/Mnemonics.h"
 
 namespace platform {
@@ -23,9 +24,8 @@ QString RawTextOf(QWidget* w) {
 
 QtDialogWidget::QtDialogWidget(CDialog& owner, QWidget* parent) : QDialog(parent), owner_(owner) {}
 
-void QtDialogWidget::SetControls(std::vector<QWidget*> controls, QPushButton* defaultButton) {
+void QtDialogWidget::SetControls(std::vector<QWidget*> controls) {
   controls_ = std::move(controls);
-  defaultButton_ = defaultButton;
 }
 
 void QtDialogWidget::keyPressEvent(QKeyEvent* event) {
@@ -60,14 +60,13 @@ void QtDialogWidget::closeEvent(QCloseEvent* event) {
 }
 
 void QtDialogWidget::PressEnter() {
-  if (defaultButton_ && !defaultButton_->isHidden()) {
-    if (defaultButton_->isEnabled())
-      defaultButton_->click();
-    else
-      QApplication::beep();
-    return;
+  int focused = IDC_STATIC;
+  if (QWidget* w = focusWidget()) {
+    bool ok = false;
+    int id = w->property(kControlIdProperty).toInt(&ok);
+    if (ok) focused = id;
   }
-  owner_.DispatchOk();
+  owner_.DispatchEnter(focused);
 }
 
 bool QtDialogWidget::PressMnemonic(const QString& typed) {

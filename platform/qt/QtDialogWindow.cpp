@@ -122,15 +122,13 @@ void QtDialogWindow::Build(const DialogTemplate& tpl, CDialog& owner) {
 
   std::vector<QWidget*> all;
   std::vector<QWidget*> focusChain;
-  QPushButton* defaultButton = nullptr;
   for (const ControlTemplate& c : tpl.controls) {
     QWidget* w = MakeControl(c, units, owner, dlg);
+    w->setProperty(kControlIdProperty, c.id);
     if (TakesFocus(c.kind)) {
       w->setFocusPolicy(c.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
       if (c.tabStop) focusChain.push_back(w);
     }
-    if (c.kind == ControlKind::DefPushButton && !defaultButton)
-      defaultButton = static_cast<QPushButton*>(w);
     if (!c.visible) w->hide();
     if (c.disabled) w->setEnabled(false);
     if (c.id != IDC_STATIC && !controls_.count(c.id)) controls_[c.id] = w;
@@ -155,7 +153,7 @@ void QtDialogWindow::Build(const DialogTemplate& tpl, CDialog& owner) {
     if (qobject_cast<QGroupBox*>(w)) w->lower();
   for (size_t i = 1; i < focusChain.size(); ++i)
     QWidget::setTabOrder(focusChain[i - 1], focusChain[i]);
-  dlg->SetControls(std::move(all), defaultButton);
+  dlg->SetControls(std::move(all));
 }
 
 void QtDialogWindow::SetLabelText(QLabel* label, const QString& text) {

@@ -6,11 +6,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "SimProcess.h"
 #include "app/CConfigApp.h"
@@ -139,6 +142,50 @@ TEST_F(ConnectEndToEnd, CancelInTheWaitingDialogWorksWhileItPolls) {
   EXPECT_LT(waited, 2.0);  // the click ended the wait within a poll or two
   EXPECT_FALSE(dlg.m_settings.connected);
   EXPECT_FALSE(CSerialPort::IsOpen());
+}
+
+TEST_F(ConnectEndToEnd, EnterConnectsAndCannotEndOrDoubleTheWait) {
+  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "shrike",
+                                  "--external", "--reconnect-after-open", "1200"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  CConfigDlg dlg;
+  bool waitSeenAfterEnter = false, waitEndedEarly = false;
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM1");
+    Combo(main, 1)->setCurrentText("115200");
+    // At start the focus is on the first control of the tab order.
+    ASSERT_EQ(QApplication::focusWidget(), Button(main, "Co&nnect"));
+    QTimer::singleShot(500, [&] {
+      QDialog* wait = Window("Waiting for radio at 115200 bps...");
+      ASSERT_NE(wait, nullptr);
+      // Enter with no button focused is the OK command; the wait must go on, visibly.
+      if (QWidget* f = wait->focusWidget()) f->clearFocus();
+      QTest::keyClick(wait, Qt::Key_Return);
+      // A click that reaches the main window meanwhile must not start a second connect.
+      Button(main, "Co&nnect")->click();
+      QTest::keyClick(main, Qt::Key_Return);
+      QTimer::singleShot(200, [&] {
+        waitSeenAfterEnter = Window("Waiting for radio at 115200 bps...") != nullptr;
+      });
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    waitEndedEarly = !waitSeenAfterEnter;
+    EXPECT_NE(Button(main, "Disco&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 2)->currentText(), "Vireo B & Shrike");
+  });
+  EXPECT_TRUE(waitSeenAfterEnter);
+  EXPECT_FALSE(waitEndedEarly);
+  std::ifstream log(folder / "data" / "TUVAR_TOOL_Log.txt", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  auto count = [&](const std::string& line) {
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Button 'Connect' pressed."), 1u);
+  EXPECT_EQ(count("Port COM1 opened at 115200"), 1u);
+  EXPECT_EQ(count("Title bar button 'Ok' pressed."), 0u);
 }
 
 TEST_F(ConnectEndToEnd, InternalRadioConnectsByItself) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "DialogProbe.h"
 #include "QtTestSupport.h"
@@ -103,16 +104,22 @@ TEST_F(QtDialogInput, MnemonicFollowsTextChanges) {
   EXPECT_EQ(dlg.clicks, (std::vector<int>{IDC_DEFAULT, IDC_DEFAULT}));
 }
 
-TEST_F(QtDialogInput, EnterIsTheOkCommandAndClicksNoFocusedButton) {
-  Focus(IDC_CONNECT);
+TEST_F(QtDialogInput, EnterPressesTheFocusedButtonElseIsTheOkCommand) {
+  // At start the focus is on the first control of the tab order, "Co&nnect".
+  EXPECT_EQ(QApplication::focusWidget(), dlg.Control(IDC_CONNECT));
   Key(Qt::Key_Return);
+  Focus(IDC_ABOUT);
+  Key(Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(dlg.clicks, (std::vector<int>{IDC_CONNECT, IDC_ABOUT}));
+  EXPECT_EQ(dlg.oks, 0);
+  // No push button in this template is the default one: away from the buttons Enter is OK.
   Focus(IDC_DEVICE);
   Key(Qt::Key_Enter, Qt::KeypadModifier);
-  EXPECT_EQ(dlg.oks, 2);
-  EXPECT_TRUE(dlg.clicks.empty());
+  EXPECT_EQ(dlg.oks, 1);
+  EXPECT_EQ(dlg.clicks.size(), 2u);
 }
 
-TEST(QtDialogEnter, EnterClicksTheDefPushButtonWhereverTheFocusIs) {
+TEST(QtDialogEnter, EnterPressesTheFocusedButtonElseTheDefaultOne) {
   DialogProbe dlg(IDD_SERVICE);
   ASSERT_TRUE(dlg.Create());
   ASSERT_TRUE(ShowActive(dlg.Widget()));
@@ -120,8 +127,29 @@ TEST(QtDialogEnter, EnterClicksTheDefPushButtonWhereverTheFocusIs) {
   QTest::keyClick(dlg.Control(IDCANCEL), Qt::Key_Return);
   dlg.Control(IDC_BAND)->setFocus(Qt::OtherFocusReason);
   QTest::keyClick(dlg.Control(IDC_BAND), Qt::Key_Return);
-  EXPECT_EQ(dlg.clicks, (std::vector<int>{IDOK, IDOK}));
-  EXPECT_EQ(dlg.cancels, 0);
+  EXPECT_EQ(dlg.clicks, (std::vector<int>{IDCANCEL, IDOK}));
+  EXPECT_EQ(dlg.oks + dlg.cancels, 0);
+}
+
+TEST(QtDialogEnter, AParentTakesNoCommandWhileItsModalChildIsUp) {
+  DialogProbe main(IDD_QELMCONFIG_DIALOG);
+  ASSERT_TRUE(main.Create());
+  DialogProbe child(IDD_WAITRADIO, &main);
+  child.endOnCancel = true;
+  child.onInit = [&] {
+    QTimer::singleShot(0, [&] {
+      // Whatever reaches the parent's window now is dropped, not queued for later.
+      static_cast<QPushButton*>(main.Control(IDC_CONNECT))->click();
+      QTest::keyClick(main.Widget(), Qt::Key_Return);
+      QTest::keyClick(main.Widget(), Qt::Key_Escape);
+      child.DispatchCancel();
+    });
+  };
+  EXPECT_EQ(child.DoModal(), IDCANCEL);
+  EXPECT_TRUE(main.clicks.empty());
+  EXPECT_EQ(main.oks + main.cancels, 0);
+  static_cast<QPushButton*>(main.Control(IDC_CONNECT))->click();
+  EXPECT_EQ(main.clicks, std::vector<int>{IDC_CONNECT});
 }
 
 TEST_F(QtDialogInput, EscapeIsTheCancelCommand) {

@@ -66,15 +66,15 @@ TEST(QtDialogModal, EscapeDuringTheRunEndsItAsCancelled) {
   EXPECT_EQ(dlg.cancels, 1);
 }
 
-TEST(QtDialogModal, EnterClicksTheDefaultButtonWhichEndsTheRunWithOk) {
+TEST(QtDialogModal, EnterAwayFromTheButtonsClicksTheDefaultOneWhichEndsTheRunWithOk) {
   DialogProbe service(IDD_SERVICE, nullptr, false);
   service.endOnOk = true;
   auto guard = EndAfterAWhile(service);
   service.onInit = [&] { service.SetTimer(1, 30); };
   service.onTimer = [&](int) {
     service.KillTimer(1);
-    service.Control(IDCANCEL)->setFocus(Qt::OtherFocusReason);
-    QTest::keyClick(service.Control(IDCANCEL), Qt::Key_Return);
+    service.Control(IDC_BAND)->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(service.Control(IDC_BAND), Qt::Key_Return);
   };
   EXPECT_EQ(service.DoModal(), IDOK);
   EXPECT_EQ(service.oks, 1);

@@ -91,4 +91,33 @@ TEST_F(WaitRadioDlgTest, EscapeGivesUpLikeCancel) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
+TEST_F(WaitRadioDlgTest, EnterStartsTheConnectAndOnlyTheWaitOrCancelEndsTheDialog) {
+  // The OK command and every command to the main window while the wait runs change nothing:
+  // the same wait goes on until the banner comes.
+  ui.Schedule(300, [&] {
+    EXPECT_TRUE(ui.Ok(W));
+    EXPECT_TRUE(ui.Click(D, IDC_CONNECT));
+    EXPECT_TRUE(ui.Enter(D));
+    EXPECT_TRUE(ui.Cancel(D));
+  });
+  ui.Schedule(900, [&] {
+    EXPECT_NE(ui.Window(W), nullptr);
+    line().Arrive(kBanner, 0, 100);
+  });
+  // At start the focus is on "Co&nnect": Enter presses it.
+  ASSERT_TRUE(ui.Enter(D));
+  EXPECT_EQ(ui.modalRuns, (std::vector<int>{W}));
+  EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Disco&nnect");
+  Texts l = LogLines();
+  EXPECT_EQ(std::count(l.begin(), l.end(), "Button 'Connect' pressed."), 1);
+  EXPECT_EQ(std::count(l.begin(), l.end(), "Port COM1 opened at 115200"), 1);
+  EXPECT_EQ(std::count(l.begin(), l.end(), "Title bar button 'Ok' pressed."), 0);
+  EXPECT_EQ(std::count(l.begin(), l.end(), "Title bar button 'X' pressed."), 0);
+  // Enter on the waiting dialog's focused Cancel button is that button.
+  ASSERT_TRUE(ui.Click(D, IDC_CONNECT));  // disconnect
+  ui.Schedule(300, [&] { EXPECT_TRUE(ui.Enter(W)); });
+  ASSERT_TRUE(ui.Enter(D));
+  EXPECT_EQ(LogLines().back(), "Tentative connection cancelled.");
+}
+
 }  // namespace
