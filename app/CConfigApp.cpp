@@ -2,23 +2,6 @@
 
 #include "ui/CConfigDlg.h"
 
-namespace {
-
-// The compiler's date is "Mmm dd yyyy" with the day padded by a blank; the label separates
-// month, day and year by single blanks.
-std::u16string BuildDate() {
-  std::u16string out;
-  for (const char* p = __DATE__; *p; ++p) {
-    if (*p == ' ' && !out.empty() && out.back() == u' ') continue;
-    out += static_cast<char16_t>(*p);
-  }
-  return out;
-}
-
-}  // namespace
-
-const std::u16string buildText = u"Built on " + BuildDate();
-
 CConfigApp::CConfigApp() : CWinApp(u"QELM Config") {}
 
 bool CConfigApp::IsServiceCommandLine(const std::u16string& commandLine) {

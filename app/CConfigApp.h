@@ -8,9 +8,6 @@
 
 #include "platform/CWinApp.h"
 
-// "Built on " and the build date ("Jul 14 2005"): shown by the About box.
-extern const std::u16string buildText;
-
 class CConfigApp : public platform::CWinApp {
  public:
   CConfigApp();

@@ -49,7 +49,11 @@ void WritePreference(RegistryKey& key, const char16_t* name, const std::u16strin
 }  // namespace
 
 CConfigDlg::CConfigDlg()
-    : CDialog(IDD_QELMCONFIG_DIALOG, nullptr), m_log(u"TUVAR_TOOL_Log.txt", 500), m_waitDlg(this) {
+    : CDialog(IDD_QELMCONFIG_DIALOG, nullptr),
+      m_log(u"TUVAR_TOOL_Log.txt", 500),
+      m_waitDlg(this),
+      m_aboutDlg(this),
+      m_serviceDlg(this) {
   CSerialPort::Attach(this);
   OnButtonClicked(IDC_CONNECT, [this] {
     if (m_settings.connected)
@@ -301,17 +305,6 @@ void CConfigDlg::OnTitleX() {
 void CConfigDlg::OnDefault() {
   LogLine(u"Button 'Default' pressed.");
 }
-
-void CConfigDlg::OnService() {
-  LogLine(u"Button 'Service' pressed.");
-}
-
-void CConfigDlg::OnAbout() {
-  LogLine(u"Button 'About' pressed.");
-}
-
-// Opening the help file comes with the About box; the button writes no log line.
-void CConfigDlg::OnHelp() {}
 
 int CConfigDlg::BaudSelection() {
   return ComboGetCurSel(IDC_BAUDRATE);

@@ -17,6 +17,8 @@
 #include "radio/RadioSettings.h"
 #include "radio/SettingsView.h"
 #include "serial/SerialHost.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CServiceDlg.h"
 #include "ui/CWaitRadioDlg.h"
 
 class CConfigDlg : public platform::CDialog, public radio::SettingsView {
@@ -50,6 +52,9 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   void OnService();
   void OnAbout();
   void OnHelp();
+  // The help file beside a program file: its folder and "/QELM_Help.htm"; empty when the
+  // path has no folder.
+  static std::u16string HelpFilePath(const std::u16string& programFile);
 
   // SerialHost and SettingsView
   std::u16string PortName() override { return m_settings.portName; }
@@ -86,4 +91,6 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   void EndDialogAfterLeave();
 
   CWaitRadioDlg m_waitDlg;
+  CAboutDlg m_aboutDlg;
+  CServiceDlg m_serviceDlg;
 };

@@ -287,15 +287,20 @@ TEST_F(MainDialogTest, CloseWithoutChangesAsksNothing) {
   EXPECT_EQ(LogLines().back(), "Title bar button 'X' pressed.");
 }
 
-TEST_F(MainDialogTest, ButtonsOfLaterWorkLogTheirLine) {
+TEST_F(MainDialogTest, AboutServiceAndHelpButtonsLogTheirLines) {
   auto dlg = Open(true);
   Connect(*dlg);
-  ui.Click(D, IDC_ABOUT);
-  ui.Click(D, IDC_SERVICE);
-  ui.Click(D, IDC_HELPBUTTON);
+  ui.Schedule(0, [&] { ui.Ok(IDD_ABOUTBOX); });
+  ASSERT_TRUE(ui.Click(D, IDC_ABOUT));
+  ui.Schedule(0, [&] { ui.Cancel(IDD_SERVICE); });
+  ASSERT_TRUE(ui.Click(D, IDC_SERVICE));
+  ASSERT_TRUE(ui.Click(D, IDC_HELPBUTTON));  // writes nothing
+  EXPECT_FALSE(ui.stuck);
   auto lines = LogLines();
-  EXPECT_EQ(lines[lines.size() - 2], "Button 'About' pressed.");
-  EXPECT_EQ(lines.back(), "Button 'Service' pressed.");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{"Button 'About' pressed.", "Button 'Service' pressed.",
+                                      "Return from 'Service' dialog."}));
 }
 
 TEST_F(MainDialogTest, WholeRunLeavesTheLogAndThePreferences) {
