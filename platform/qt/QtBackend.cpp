@@ -78,8 +78,11 @@ bool QtBackend::PumpOneMessage() {
 }
 
 bool QtBackend::ShellOpen(DialogWindow*, const std::string& path) {
-  const QString file = QFileInfo(QFile::decodeName(path.c_str())).absoluteFilePath();
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  const QFileInfo info(QFile::decodeName(path.c_str()));
+  // The shell refuses a file that is not there without starting anything; the desktop's
+  // opener would start a viewer that then shows its own error.
+  if (!info.isFile()) return false;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
 }  // namespace platform

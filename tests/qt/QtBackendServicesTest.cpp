@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include "platform/CDialog.h"
@@ -55,14 +57,35 @@ class UrlCatcher : public QObject {
 };
 
 TEST(QtBackendServices, ShellOpenAsksTheDesktopForTheAbsoluteFile) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(folder.path());
+  QFile file("QELM_Help.htm");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
   UrlCatcher catcher;
   QDesktopServices::setUrlHandler("file", &catcher, "Open");
   const bool opened = CurrentBackend().ShellOpen(nullptr, "QELM_Help.htm");
   QDesktopServices::unsetUrlHandler("file");
+  QDir::setCurrent(before);
   EXPECT_TRUE(opened);
   ASSERT_EQ(catcher.urls.size(), 1);
-  EXPECT_EQ(catcher.urls[0],
-            QUrl::fromLocalFile(QDir::current().absoluteFilePath("QELM_Help.htm")));
+  EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(folder.filePath("QELM_Help.htm")));
+}
+
+TEST(QtBackendServices, ShellOpenOfAMissingFileStartsNothing) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler("file", &catcher, "Open");
+  const bool missing =
+      CurrentBackend().ShellOpen(nullptr, folder.filePath("QELM_Help.htm").toStdString());
+  const bool aFolder = CurrentBackend().ShellOpen(nullptr, folder.path().toStdString());
+  QDesktopServices::unsetUrlHandler("file");
+  EXPECT_FALSE(missing);
+  EXPECT_FALSE(aFolder);
+  EXPECT_TRUE(catcher.urls.empty());
 }
 
 }  // namespace
