@@ -1,11 +1,26 @@
 // QELM Config: the configuration tool for the 2400/2410 spread-spectrum radio modem.
+#include <cstdio>
+
 #include "app/CConfigApp.h"
+#include "platform/UiChoice.h"
 #include "platform/qt/QtApplication.h"
+#include "platform/terminal/TerminalApplication.h"
 
 // The one application object, made before main runs.
 static CConfigApp theApp;
 
 int main(int argc, char** argv) {
-  platform::RunQtApplication(argc, argv);
-  return 0;
+  const platform::UiChoice ui = platform::ChooseUi(platform::CurrentUiEnvironment());
+  if (!ui.message.empty()) std::fprintf(stderr, "qelm-config: %s\n", ui.message.c_str());
+  switch (ui.kind) {
+    case platform::UiKind::Qt:
+      platform::RunQtApplication(argc, argv);
+      return 0;
+    case platform::UiKind::Terminal:
+      return platform::RunTerminalApplication(argc, argv);
+    case platform::UiKind::None:
+      break;
+  }
+  platform::RunWithoutDialogs(argc, argv);
+  return 1;
 }
