@@ -99,7 +99,7 @@ MnemonicText ParseMnemonic(const std::u16string& text) {
     char32_t c = raw[i];
     if (c == U'&' && i + 1 < raw.size()) {
       c = raw[++i];
-      if (c != U'&' && result.mnemonicAt < 0 && ShowsInOneCell(c)) {
+      if (c != U'&' && c != U' ' && result.mnemonicAt < 0 && ShowsInOneCell(c)) {
         result.mnemonicAt = static_cast<int>(result.shown.size());
         result.mnemonic = c;
       }
