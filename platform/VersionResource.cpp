@@ -140,9 +140,11 @@ bool GetFileVersionInfo(const std::u16string& path, uint32_t size, void* data) {
 bool VerQueryValue(const void* block, const std::u16string& subBlock, std::u16string* value) {
   if (!block || !value) return false;
   std::string_view text(static_cast<const char*>(block));
-  if (!text.starts_with(kMagic)) return false;
-  const std::string key = WideToUtf8(subBlock);
   size_t pos = text.find('\n');
+  std::string_view first = text.substr(0, pos);
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  if (first != kMagic) return false;
+  const std::string key = WideToUtf8(subBlock);
   while (pos != std::string_view::npos && pos + 1 < text.size()) {
     size_t start = pos + 1;
     pos = text.find('\n', start);

@@ -84,6 +84,9 @@ TEST_F(VersionResourceTest, BlockWithoutItsFirstLineIsNoVersionInformation) {
   auto info = Read(Write(elf));
   ASSERT_FALSE(info.empty());
   EXPECT_EQ(Query(info, uR"(\StringFileInfo\040904b0\FileVersion)"), u"<none>");
+  ElfFile<> longer;
+  longer.AddSection(".qelm_version", "VS_VERSION_INFO2\n\\=1.0.0.0\n");
+  EXPECT_EQ(Query(Read(Write(longer)), u"\\"), u"<none>");
   std::u16string value;
   EXPECT_FALSE(VerQueryValue(nullptr, u"\\", &value));
 }
