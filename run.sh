@@ -2,12 +2,14 @@
 # Builds QELM Config and runs it against the radio stand-in, with no hardware: an external
 # model 2410 radio on COM1 (its cable "reconnects" by itself a moment after the tool opens the
 # port) and the controller's internal radio on COM3. Both stand-ins stop when the tool ends.
-# Arguments are passed to the tool (for example /Service). Without a display the window runs
-# on a virtual one (Xvfb); a screenshot is saved and its path printed, and the tool then closes
-# itself. Installs the Debian packages it needs when they are missing.
+# Arguments are passed to the tool (for example /Service). Without a display, started in a
+# terminal, the tool runs interactively in that terminal; without a display and without a
+# terminal (a script, CI) the window runs on a virtual display (Xvfb), a screenshot is saved
+# and its path printed, and the tool then closes itself. Installs the Debian packages it needs
+# when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh g++ cmake make qt6-base-dev xvfb xauth fonts-liberation2
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2
 cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-run -j"$(nproc)" --target qelm-config qelm-radio-sim
 
@@ -36,7 +38,9 @@ start_sim com3 --model 2410 --firmware 5.4 --baud 115200 --preset shrike --inter
 export QELM_COM1="$run/com1" QELM_COM3="$run/com3"
 echo "Radio stand-ins: external radio on COM1 ($(readlink "$run/com1")), internal radio on COM3 ($(readlink "$run/com3"))."
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -t 0 ] && [ -t 1 ]; then
+  QELM_UI=terminal build-run/app/qelm-config "$@"
+elif [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   shot="$PWD/qelm-config-screenshot.png"
   echo "No display is set: running the window on a virtual display (Xvfb)."
   QELM_SCREENSHOT="$shot" QELM_SCREENSHOT_QUIT=1 \

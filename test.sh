@@ -4,7 +4,7 @@
 # needs when they are missing. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh g++ cmake make qt6-base-dev libgtest-dev libgmock-dev
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
