@@ -7,19 +7,24 @@
 namespace platform {
 
 namespace {
-std::vector<CWinApp*> apps;  // the live application objects, newest last
+// The live application objects, newest last. Never destroyed: the program's application object
+// is a static of another file, whose destructor may run after this file's statics are gone.
+std::vector<CWinApp*>& Apps() {
+  static auto* apps = new std::vector<CWinApp*>;
+  return *apps;
 }
+}  // namespace
 
 CWinApp::CWinApp(const char16_t* appName) : m_pszAppName(appName ? appName : u"") {
-  apps.push_back(this);
+  Apps().push_back(this);
 }
 
 CWinApp::~CWinApp() {
-  std::erase(apps, this);
+  std::erase(Apps(), this);
 }
 
 CWinApp* AfxGetApp() {
-  return apps.empty() ? nullptr : apps.back();
+  return Apps().empty() ? nullptr : Apps().back();
 }
 
 std::u16string AfxAppName() {
