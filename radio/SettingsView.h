@@ -2,7 +2,8 @@
 // What the radio sequences (reading, storing, the maker defaults reset) need of the window
 // that shows the settings, without knowing it: the settings record, the exchange between the
 // record and the controls, selecting and enabling the few controls the sequences touch, the
-// beep and the wait cursor, and, through SerialHost, the log and message boxes. The main
+// beep, the wait cursor, ending the connection, and, through SerialHost, the log and message
+// boxes. The main
 // dialog implements it; tests may implement their own.
 
 #include "radio/RadioSettings.h"
@@ -15,6 +16,7 @@ class SettingsView : public SerialHost {
   virtual RadioSettings& Settings() = 0;
   virtual void ShowRecord() = 0;
   virtual int BaudSelection() = 0;  // -1 when none
+  virtual int ModeSelection() = 0;  // -1 when none
   virtual void SelectBaud(int index) = 0;
   virtual void SelectMode(int index) = 0;
   virtual void SelectDevice(int index) = 0;
@@ -23,6 +25,8 @@ class SettingsView : public SerialHost {
   virtual void Beep() = 0;  // the platform's default message beep
   virtual void BeginWait() = 0;
   virtual void EndWait() = 0;
+  // Ends the connection: the shown settings cleared, the port closed, "Co&nnect" again.
+  virtual void Disconnect() = 0;
 };
 
 // Shows the wait cursor of a view for the life of a scope, so every exit restores it.

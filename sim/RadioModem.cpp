@@ -150,6 +150,7 @@ void RadioModem::LineEnd(const std::string& line, uint64_t atUs, bool fromDataMo
   uint64_t echoFrom = lineStarted_ ? lineSeq_ : tx_.NextSeq();
   lineStarted_ = false;
   commands_.push_back(line);
+  commandTimes_.push_back(atUs);
   RadioFault fault = FaultFor(line);
   if (fault == RadioFault::kSilence) {
     tx_.Withdraw(echoFrom);
@@ -304,6 +305,7 @@ bool RadioModem::SetRegister(const std::string& name, uint32_t value) {
 
 void RadioModem::ClearLog() {
   commands_.clear();
+  commandTimes_.clear();
   hostBytes_.clear();
 }
 

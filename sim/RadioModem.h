@@ -91,6 +91,8 @@ class RadioModem {
 
   // Every line heard in command mode, and each ":wit2400" that opened it, in order.
   const std::vector<std::string>& Commands() const { return commands_; }
+  // When the line end of each of those arrived, in microseconds of the caller's time.
+  const std::vector<uint64_t>& CommandTimes() const { return commandTimes_; }
   // Every byte the host wrote, as it wrote it.
   const std::string& HostBytes() const { return hostBytes_; }
   void ClearLog();
@@ -131,6 +133,7 @@ class RadioModem {
   std::optional<uint64_t> vanishAt_;
   std::vector<uint64_t> reconnects_;
   std::vector<std::string> commands_;
+  std::vector<uint64_t> commandTimes_;
   std::string hostBytes_;
   int restarts_ = 0, stores_ = 0;
 };

@@ -6,6 +6,8 @@
 #include "platform/Registry.h"
 #include "platform/SerialDevice.h"
 #include "radio/RadioTables.h"
+#include "radio/ResetToDefaults.h"
+#include "radio/StoreSettings.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
@@ -256,9 +258,7 @@ int CConfigDlg::AskUnsavedSettings() {
 
 void CConfigDlg::OnSave() {
   LogLine(u"OnSave");
-  // The store sequence is not built yet: nothing reaches the radio, so the save is reported
-  // as failed rather than as done.
-  int result = 1;
+  int result = radio::SaveSettings(*this);
   MessageBox(result == 0 ? u"Settings saved." : u"Error. Settings not saved.", u"QELM Config",
              MB_OK);
   SetDlgItemText(IDC_CONNECT, u"Co&nnect");
@@ -304,10 +304,18 @@ void CConfigDlg::OnTitleX() {
 
 void CConfigDlg::OnDefault() {
   LogLine(u"Button 'Default' pressed.");
+  // A declined reset leaves everything as it was: the connection, the port and the controls.
+  if (radio::ResetToDefaults(*this) == radio::ResetOutcome::kDeclined) return;
+  // Stores the preferences, which now hold the radio's new rate; the tool is disconnected
+  // already, so nothing is asked.
+  PrepareClose();
 }
 
 int CConfigDlg::BaudSelection() {
   return ComboGetCurSel(IDC_BAUDRATE);
+}
+int CConfigDlg::ModeSelection() {
+  return ComboGetCurSel(IDC_MODE);
 }
 void CConfigDlg::SelectBaud(int index) {
   ComboSetCurSel(IDC_BAUDRATE, index);

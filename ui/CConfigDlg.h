@@ -41,7 +41,7 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   void OnSave();
   bool PrepareClose();  // true: leave
   void NextBaudrate();
-  void Disconnect();
+  void Disconnect() override;
 
   void OnDetect();
   void OnDisconnectRequest();
@@ -65,6 +65,7 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   }
   RadioSettings& Settings() override { return m_settings; }
   int BaudSelection() override;
+  int ModeSelection() override;
   void SelectBaud(int index) override;
   void SelectMode(int index) override;
   void SelectDevice(int index) override;

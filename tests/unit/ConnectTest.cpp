@@ -1,72 +1,16 @@
 // Connecting to the radio and reading its settings, on the headless backend with the radio
 // stand-in joined to the virtual clock: what went on the wire, what the log holds, what the
 // dialog shows and which message boxes came.
-#include "TestSupport.h"
-#include "app/CConfigApp.h"
-#include "platform/headless/HeadlessUi.h"
-#include "resources/resource.h"
-#include "serial/CSerialPort.h"
-#include "serial/RadioExchange.h"
-#include "sim/RadioPresets.h"
-#include "sim/SimulatedPorts.h"
-#include "ui/CConfigDlg.h"
+#include "RadioDialogTest.h"
 
 using namespace testing_support;
 using platform::IDCANCEL;
 using platform::IDNO;
 using platform::IDYES;
-using Texts = std::vector<std::string>;
 
 namespace {
 
-constexpr int D = IDD_QELMCONFIG_DIALOG;
-constexpr int W = IDD_WAITRADIO;
-
-sim::RadioConfig Radio(const std::string& preset, uint32_t baud = 115200, bool internal = false) {
-  sim::RadioConfig c;
-  EXPECT_TRUE(sim::ApplyPreset(preset, &c));
-  c.baud = baud;
-  c.internal = internal;
-  if (!internal) c.reconnectAfterOpenMs = 400;  // the user replugs the cable
-  return c;
-}
-
-class ConnectTest : public ::testing::Test {
- protected:
-  ConnectTest() { platform::SetSerialProvider(&ports); }
-  ~ConnectTest() override { platform::SetSerialProvider(nullptr); }
-
-  // Opens the main dialog on a port and rate, as a user would have chosen them.
-  void Open(const std::u16string& port, const std::u16string& rate, bool service = false) {
-    dlg = std::make_unique<CConfigDlg>();
-    dlg->m_settings.serviceMode = service;
-    ASSERT_TRUE(dlg->Create());
-    ASSERT_TRUE(ui.SelectText(D, IDC_PORT, port));
-    ASSERT_TRUE(ui.SelectText(D, IDC_BAUDRATE, rate));
-  }
-  void Connect() { ASSERT_TRUE(ui.Click(D, IDC_CONNECT)); }
-  Texts LogLines() { return UnstampedLines(ReadFile(folder.LogPath())); }
-  // The log lines from the last press of a button on.
-  Texts LogSince(const std::string& first) {
-    Texts all = LogLines();
-    for (size_t i = all.size(); i-- > 0;)
-      if (all[i] == first) return Texts(all.begin() + i, all.end());
-    return {};
-  }
-  Texts Queries(sim::RadioModem& r) {
-    Texts out;
-    for (const auto& c : r.Commands())
-      if (!c.empty() && c.back() == '?') out.push_back(c);
-    return out;
-  }
-
-  TempFolder folder;
-  platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
-  sim::SimulatedPorts ports{scope.clock};
-  CConfigApp app;
-  std::unique_ptr<CConfigDlg> dlg;
-};
+using ConnectTest = RadioDialogTest;
 
 TEST_F(ConnectTest, ExternalRadioConnectsAfterTheCableIsReconnected) {
   auto& radio = ports.Attach(u"COM1:", Radio("vireo-us"));

@@ -1,0 +1,114 @@
+#include "radio/ResetToDefaults.h"
+
+#include <string>
+
+#include "platform/WinTypes.h"
+#include "radio/RadioTables.h"
+#include "radio/StoreSettings.h"
+#include "serial/CSerialPort.h"
+#include "serial/RadioExchange.h"
+
+namespace radio {
+
+namespace {
+
+constexpr int32_t k19200Index = 3;
+
+struct Variant {
+  const char16_t* firstLine;
+  const char16_t* band;
+  const char16_t* rateCommand;
+  int32_t rateIndex;
+};
+
+Variant VariantOf(const RadioSettings& s) {
+  const char16_t* line = s.usProfile ? u"Morva US defaults saved." : u"Morva Swiss defaults saved.";
+  if (s.modelNumber == kModel2400) return {line, u"pe1", u"sd040", k19200Index};
+  if (s.usProfile) return {line, u"pe00", u"sd0B", k19200Index};
+  return {line, u"pe06", u"sd01", kDefaultBaudIndex};
+}
+
+}  // namespace
+
+ResetOutcome ResetToDefaults(SettingsView& view) {
+  RadioSettings& s = view.Settings();
+  if (view.ShowMessage(u"Reset the radio modem to Morva defaults and lose all current settings?",
+                       u"", platform::MB_YESNO | platform::MB_ICONEXCLAMATION) != platform::IDYES)
+    return ResetOutcome::kDeclined;
+  const Variant v = VariantOf(s);
+  view.LogLine(v.firstLine);
+  WaitCursor wait(view);
+
+  bool ok = true;        // the run's success flag: guards the steps that need the radio
+  bool complete = true;  // also false after a failed profile register or an unwritten line
+  std::u16string lastCommand;
+  auto command = [&](const char16_t* text, const char16_t* failureLine) {
+    lastCommand = text;
+    int32_t value = 0;
+    if (RadioCommand(text, &value) == 0) return;
+    view.LogLine(failureLine);
+    ok = false;
+  };
+
+  complete = SendLine(std::u16string(kMakerReset));
+  if (s.modelNumber == kModel2400) {
+    // The radio is at 9600 from "m0" on.
+    CSerialPort::ClosePort();
+    if (CSerialPort::OpenPort(u"9600", true) != RC_OK) {
+      view.LogLine(u"ERROR: Could not re-open port at 9600. (wit2400)");
+      ok = false;
+    }
+    if (ok) command(v.band, u"ERROR: Could not set 'Band to France'.");
+    if (ok) command(u"wt1", u"ERROR: Could not set 'Channel access mode'.");
+  } else {
+    command(v.band, u"ERROR: Could not set 'Band'.");
+  }
+
+  if (StoreProfileRegisters(view) != 0) complete = false;
+
+  if (ok) command(s.internalRadio ? u"wb0" : u"wb1", u"ERROR: Could not set the transceiver mode.");
+
+  bool rateSent = false;
+  if (ok && !s.internalRadio) {
+    s.baudText = std::u16string(kBaudRates[v.rateIndex]);
+    lastCommand = v.rateCommand;
+    rateSent = true;
+    // The radio answers at its new rate, so nothing is read here.
+    if (!SendLine(v.rateCommand)) complete = false;
+    view.ShowRecord();
+    CSerialPort::ClosePort();
+    if (CSerialPort::OpenPort(s.baudText, true) != RC_OK) {
+      view.LogLine(u"ERROR: Could not re-open port.");
+      ok = false;
+    }
+  }
+
+  if (ok) {
+    view.LogLine(u"Baudrate set to " + s.baudText + u" with " + lastCommand);
+    int32_t value = 0;
+    if (RadioCommand(std::u16string(kStore), &value) != 0) {
+      view.LogLine(u"ERROR: Could not store defaults settings.");
+      ok = false;
+    }
+  }
+
+  if (ok && !SendLine(std::u16string(kEndCommands))) complete = false;
+  const bool done = ok && complete;
+  if (done)
+    view.Beep();
+  else
+    view.ShowMessage(u"Error. Verify communication line.", u"",
+                     platform::MB_OK | platform::MB_ICONSTOP);
+
+  if (rateSent) view.SelectBaud(v.rateIndex);
+  const int sel = view.BaudSelection();
+  s.baudText = sel >= 0 && sel < static_cast<int>(kBaudRates.size())
+                   ? std::u16string(kBaudRates[sel])
+                   : std::u16string();
+  view.ShowRecord();
+  s.portBaudText = s.baudText;
+  view.Disconnect();
+  return done ? ResetOutcome::kDone : ResetOutcome::kFailed;
+}
+
+}  // namespace radio

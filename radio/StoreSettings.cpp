@@ -1,0 +1,212 @@
+#include "radio/StoreSettings.h"
+
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/WinTypes.h"
+#include "radio/RadioTables.h"
+#include "serial/CSerialPort.h"
+#include "serial/RadioExchange.h"
+
+namespace radio {
+
+namespace {
+
+bool Set(SettingsView& view, std::u16string_view command, std::u16string_view failureLine) {
+  int32_t value = 0;
+  if (RadioCommand(std::u16string(command), &value) == 0) return true;
+  view.LogLine(std::u16string(failureLine));
+  return false;
+}
+
+std::u16string Decimal(int32_t value) {
+  std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+int Drain() {
+  char buffer[200];
+  return CSerialPort::ReadStr(buffer, sizeof buffer) == RC_OK ? 0 : 1;
+}
+
+// The link number the Link combo shows, or -1 when it shows none.
+int32_t LinkNumber(const std::u16string& text) {
+  if (text.empty() || text.size() > 2) return -1;
+  int32_t link = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return -1;
+    link = link * 10 + (c - u'0');
+  }
+  return link < kLinkCount ? link : -1;
+}
+
+bool SetLink(SettingsView& view) {
+  int32_t link = LinkNumber(view.Settings().linkText);
+  // With no link chosen there is nothing valid to send; the store fails rather than guess.
+  if (link < 0) {
+    view.LogLine(u"ERROR: Could not set 'Link number'.");
+    return false;
+  }
+  return Set(view, LinkCommand(link), u"ERROR: Could not set 'Link number'.");
+}
+
+// Switches the radio to the record's rate with the code given, and the port with it; then
+// checks that the radio is heard at the new rate. 0, or 1 or 2 as SaveSettings answers.
+int SwitchRate(SettingsView& view, std::u16string_view code) {
+  RadioSettings& s = view.Settings();
+  const std::u16string command = u"sd" + std::u16string(code);
+  // Nothing more can reach a radio that did not get its rate command.
+  if (!SendLine(command)) return 1;
+  platform::Sleep(200);
+  view.LogLine(u"Baudrate set to " + s.baudText + u" with " + command);
+  s.portBaudText = s.baudText;
+  if (!CSerialPort::SetBaudrate(s.baudText)) {
+    view.LogLine(u"ERROR: Could not set computer to new baudrate.");
+    return 2;
+  }
+  CSerialPort::Purge(CSerialPort::kPurgeAll);
+  platform::Sleep(200);
+  CSerialPort::Purge(CSerialPort::kPurgeAll);
+  bool written = CSerialPort::PortWrite('\r');
+  platform::Sleep(200);
+  written = SendLine(u"sd?") && written;
+  platform::Sleep(200);
+  if (Drain() != 0 || !written) {
+    view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
+    return 1;
+  }
+  return 0;
+}
+
+// "m>" and "z>" raw; true when both were written.
+bool StoreAndEnd() {
+  bool stored = SendLine(std::u16string(kStore));
+  bool ended = SendLine(std::u16string(kEndCommands));
+  return stored && ended;
+}
+
+}  // namespace
+
+bool HandleFirmwareAccepted(double firmwareVersion) {
+  // The version comes from three characters of the banner ("5.4" reads exactly as 5.4); the
+  // margin only keeps a rounding of the text from refusing the oldest accepted version.
+  return firmwareVersion >= kHandleFirmware - 1e-9;
+}
+
+int StoreProfileRegisters(SettingsView& view) {
+  const RadioSettings& s = view.Settings();
+  for (const ProfileRegister& r : ProfileRegisters(s.modelNumber, s.usProfile))
+    if (!Set(view, r.command, r.failureLine)) return 1;
+  return 0;
+}
+
+int SaveSettings(SettingsView& view) {
+  WaitCursor wait(view);
+  RadioSettings& s = view.Settings();
+  if (!CSerialPort::IsOpen()) {
+    view.LogLine(u"ERROR: SaveSettings RC_PORT_NOT_OPEN.");
+    return 3;
+  }
+  view.TakeControls();
+
+  const bool handle = s.modelNumber == kModel2410 && s.deviceIndex == kHandleDeviceIndex;
+  const bool switchRate = !handle && s.portBaudText != s.baudText;
+  auto code = RateCode(s.modelNumber, view.BaudSelection());
+  if (switchRate && !code) {
+    // Model 2400 has no code for the two fastest rates: refuse before anything is sent
+    // rather than leave the radio and the port at different rates.
+    view.LogLine(u"ERROR: Could not set 'Baudrate' to " + s.baudText + u": model " +
+                 Decimal(s.modelNumber) + u" has no rate code for it.");
+    return 1;
+  }
+
+  CSerialPort::Purge(CSerialPort::kPurgeAll);
+  if (Drain() != 0) return 1;
+  if (handle) return StoreCoraxProfile(view);
+
+  s.modeIndex = view.ModeSelection();
+  if (s.modeIndex == 0 || s.modeIndex == 1) {
+    if (!Set(view, s.modeIndex == 0 ? u"wb0" : u"wb1", u"ERROR: Could not set 'Mode'.")) return 1;
+  } else {
+    // The radio reported a mode the list does not have and the user chose none: its mode is
+    // left as it is instead of sending a mode it cannot take.
+    view.LogLine(u"Mode not selected: the radio's mode is left unchanged.");
+  }
+  if (!SetLink(view)) return 1;
+
+  if (switchRate) {
+    int r = SwitchRate(view, *code);
+    if (r != 0) return r;
+  }
+
+  if (s.serviceMode) {
+    if (!Set(view, u"pe" + Decimal(s.band), u"ERROR: Could not set 'Freq. band' (service)."))
+      return 1;
+    if (!Set(view, u"wp" + Decimal(s.transmitPower),
+             u"ERROR: Could not set 'Transmit power' (service)."))
+      return 1;
+  }
+
+  bool complete = StoreProfileRegisters(view) == 0;
+  complete = StoreAndEnd() && complete;
+  if (!complete) return 1;
+  view.Beep();
+  s.settingsRead = false;
+  view.LogLine(u"Settings stored OK.");
+  return 0;
+}
+
+int StoreCoraxProfile(SettingsView& view) {
+  WaitCursor wait(view);
+  RadioSettings& s = view.Settings();
+  if (!HandleFirmwareAccepted(s.firmwareVersion)) {
+    view.ShowMessage(
+        u"This firmware version (" + s.firmwareText + u") is not compatible with the radio handle.",
+        u"Error", platform::MB_OK);
+    return 1;
+  }
+  s.baudText = std::u16string(kBaudRates[kDefaultBaudIndex]);
+  if (s.portBaudText != s.baudText) {
+    int r = SwitchRate(view, *RateCode(s.modelNumber, kDefaultBaudIndex));
+    if (r != 0) return r;
+  }
+
+  struct Step {
+    std::u16string command;
+    std::u16string_view failureLine;
+  };
+  const int32_t link = LinkNumber(s.linkText);
+  if (link < 0) {
+    view.LogLine(u"ERROR: Could not set 'Link number'.");
+    return 1;
+  }
+  const Step steps[] = {
+      {u"sp00", u"ERROR: Could not set 'Protocol Mode'."},
+      {u"wb0", u"ERROR: Could not set 'Transceiver Mode'."},
+      {u"wd30", u"ERROR: Could not set 'Default handle'."},
+      {u"wg0", u"ERROR: Could not set 'Global network mode'."},
+      {u"wl0", u"ERROR: Could not set 'Lock out key'."},
+      {LinkCommand(link), u"ERROR: Could not set 'Link number'."},
+      {u"wp1", u"ERROR: Could not set 'Transmit power'."},
+      {u"wu1", u"ERROR: Could not set 'Point to point direct mode'."},
+      {u"dx0", u"ERROR: Could not set 'Range optimisation'."},
+      {u"pe6", u"ERROR: Could not set 'Frequency band setting'."},
+      {u"pk01", u"ERROR: Could not set 'Minimum data length'."},
+      {u"pr30", u"ERROR: Could not set 'No. of retries'."},
+      {u"pt00", u"ERROR: Could not set 'Data transmit delay'."},
+      {u"px0", u"ERROR: Could not set 'ARQ mode'."},
+      {u"zb1", u"ERROR: Could not set 'Banner display'."},
+      {u"zc1", u"ERROR: Could not set 'Escape sequence mode'."},
+      {u"zp0", u"ERROR: Could not set 'Wake up duty cycle mode'."},
+      {u"zq0", u"ERROR: Could not set 'Low power aquisition'."},
+  };
+  for (const Step& step : steps)
+    if (!Set(view, step.command, step.failureLine)) return 1;
+  if (!StoreAndEnd()) return 1;
+  view.Beep();
+  s.settingsRead = false;
+  view.LogLine(u"Corax settings stored OK.");
+  return 0;
+}
+
+}  // namespace radio
