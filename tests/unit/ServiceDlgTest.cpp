@@ -68,6 +68,30 @@ TEST_F(ServiceDlgTest, Model2410KeepsWorldwideAndUsaGivesZero) {
   EXPECT_EQ(Record().band, 6);
 }
 
+TEST_F(ServiceDlgTest, NextSaveStoresTheChosenBandAndPower) {
+  // Not the handle profile, which stores a band of its own.
+  auto& radio = InternalRadio("vireo-us", {{"pe", 6}, {"wp", 1}});
+  OpenConnected(true, u"115200");
+  ASSERT_EQ(ui.Text(D, IDC_DEVICE), u"Vireo B & Tanager");
+  Service([&] {
+    EXPECT_EQ(ui.Text(S, IDC_BAND), u"Morva Worldwide");
+    EXPECT_TRUE(ui.SelectText(S, IDC_BAND, u"Morva USA"));
+    EXPECT_TRUE(ui.SelectText(S, IDC_POWER, u"Low 10mW"));
+    ui.Ok(S);
+  });
+  const size_t before = radio.Commands().size();
+  ASSERT_TRUE(ui.Click(D, IDC_SAVE));
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, u"Settings saved.");
+  std::vector<std::string> sent(radio.Commands().begin() + before, radio.Commands().end());
+  auto pe = std::find(sent.begin(), sent.end(), "pe0");
+  ASSERT_NE(pe, sent.end());
+  ASSERT_NE(pe + 1, sent.end());
+  EXPECT_EQ(*(pe + 1), "wp0");
+  EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](auto& c) { return c.starts_with("pe"); }),
+            1);
+}
+
 TEST_F(ServiceDlgTest, OtherModelsUseZeroForBothBands) {
   InternalRadio("shrike", {{"pe", 6}});
   OpenConnected(true, u"115200");
