@@ -1,83 +1,11 @@
 // The whole tool in real time: the Qt backend (offscreen), the termios layer and the radio
 // stand-in on a pseudo-terminal. The user's clicks go to the real widgets.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-
-#include "SimProcess.h"
-#include "app/CConfigApp.h"
-#include "platform/qt/QtBackend.h"
-#include "resources/resource.h"
-#include "serial/CSerialPort.h"
-#include "ui/CConfigDlg.h"
+#include "EndToEnd.h"
 
 namespace {
 
-std::string OutDir() {
-  const char* dir = std::getenv("QELM_E2E_OUT");
-  return dir && *dir ? dir : std::filesystem::temp_directory_path().string();
-}
-
-QDialog* Window(const QString& titleStart) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<QDialog*>(w);
-        d && d->isVisible() && d->windowTitle().startsWith(titleStart))
-      return d;
-  return nullptr;
-}
-
-QPushButton* Button(QDialog* d, const QString& text) {
-  for (auto* b : d->findChildren<QPushButton*>())
-    if (b->text() == text) return b;
-  return nullptr;
-}
-
-QComboBox* Combo(QDialog* d, int index) {
-  auto combos = d->findChildren<QComboBox*>();
-  return index < combos.size() ? combos[index] : nullptr;
-}
-
-class ConnectEndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() / ("qelm-e2e-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    setenv("QELM_DATA_DIR", (folder / "data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-    platform::SetBackend(&backend);
-  }
-  void TearDown() override {
-    platform::SetBackend(nullptr);
-    std::filesystem::remove_all(folder);
-  }
-  std::string Link(const char* name) { return (folder / name).string(); }
-
-  // Runs the main dialog modally; the script runs once the window is up.
-  void RunDialog(CConfigDlg& dlg, std::function<void(QDialog*)> script) {
-    QTimer::singleShot(300, [&] {
-      QDialog* main = Window("TUVAR Config Tool");
-      ASSERT_NE(main, nullptr);
-      script(main);
-      if (auto* close = Button(main, "&Close")) close->click();
-    });
-    dlg.DoModal();
-  }
-
-  std::filesystem::path folder;
-  platform::QtBackend backend;
-  CConfigApp app;
-};
+using namespace e2e;
+using ConnectEndToEnd = EndToEnd;
 
 TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
   SimProcess radio(Link("com1"),

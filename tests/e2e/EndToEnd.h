@@ -1,0 +1,135 @@
+#pragma once
+// What the end-to-end tests share: the tool's windows found by their titles, buttons by their
+// texts, the main dialog run modally with a script once it is up, and a private folder for the
+// log and the preferences per test.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "SimProcess.h"
+#include "app/CConfigApp.h"
+#include "platform/qt/QtBackend.h"
+#include "resources/resource.h"
+#include "serial/CSerialPort.h"
+#include "ui/CConfigDlg.h"
+
+namespace e2e {
+
+inline std::string OutDir() {
+  const char* dir = std::getenv("QELM_E2E_OUT");
+  return dir && *dir ? dir : std::filesystem::temp_directory_path().string();
+}
+
+inline QDialog* Window(const QString& titleStart) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w);
+        d && d->isVisible() && d->windowTitle().startsWith(titleStart))
+      return d;
+  return nullptr;
+}
+
+inline QPushButton* Button(QDialog* d, const QString& text) {
+  for (auto* b : d->findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+inline QComboBox* Combo(QDialog* d, int index) {
+  auto combos = d->findChildren<QComboBox*>();
+  return index < combos.size() ? combos[index] : nullptr;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::filesystem::temp_directory_path() / ("qelm-e2e-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    setenv("QELM_DATA_DIR", (folder / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    platform::SetBackend(&backend);
+  }
+  void TearDown() override {
+    platform::SetBackend(nullptr);
+    std::filesystem::remove_all(folder);
+  }
+  std::string Link(const char* name) { return (folder / name).string(); }
+
+  // Runs the main dialog modally; the script runs once the window is up.
+  void RunDialog(CConfigDlg& dlg, std::function<void(QDialog*)> script) {
+    QTimer::singleShot(300, [&] {
+      QDialog* main = Window("TUVAR Config Tool");
+      ASSERT_NE(main, nullptr);
+      script(main);
+      if (auto* close = Button(main, "&Close")) close->click();
+    });
+    dlg.DoModal();
+  }
+
+  std::filesystem::path folder;
+  platform::QtBackend backend;
+  CConfigApp app;
+};
+
+// Answers the tool's message boxes as they come: records caption, text and icon, saves a
+// picture of each (qelm-box-<n>.png in OutDir) and presses the button given for its text (OK,
+// or the first button, by default).
+class BoxAnswerer {
+ public:
+  struct Seen {
+    QString caption, text;
+    QMessageBox::Icon icon;
+  };
+  explicit BoxAnswerer(std::map<QString, QMessageBox::StandardButton> answers = {})
+      : answers_(std::move(answers)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start(50);
+  }
+  std::vector<Seen> seen;
+
+ private:
+  void Poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    seen.push_back({box->windowTitle(), box->text(), box->icon()});
+    box->grab().save(
+        QString::fromStdString(OutDir() + "/qelm-box-" + std::to_string(seen.size()) + ".png"));
+    auto it = answers_.find(box->text());
+    QAbstractButton* button = it != answers_.end() ? box->button(it->second) : nullptr;
+    if (!button) button = box->button(QMessageBox::Ok);
+    if (!button && !box->buttons().isEmpty()) button = box->buttons().first();
+    if (button) button->click();
+  }
+  std::map<QString, QMessageBox::StandardButton> answers_;
+  QTimer timer_;
+};
+
+// The log file's lines, without their time stamps.
+inline std::vector<std::string> LogLines(const std::filesystem::path& folder) {
+  std::ifstream in(folder / "data" / "TUVAR_TOOL_Log.txt", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::string line = text.substr(start, end - start);
+    auto stamp = line.find(": ");
+    out.push_back(stamp == std::string::npos ? line : line.substr(stamp + 2));
+  }
+  return out;
+}
+
+}  // namespace e2e

@@ -1,0 +1,94 @@
+// Save and the maker defaults in real time: the Qt backend (offscreen), the termios layer and
+// qelm-radio-sim on a pseudo-terminal. What was stored is read back by connecting again.
+#include "EndToEnd.h"
+
+namespace {
+
+using namespace e2e;
+using StoreEndToEnd = EndToEnd;
+
+// Picks an entry of a drop-down list as the user does, so the dialog hears of it.
+void Pick(QComboBox* combo, const QString& text) {
+  int i = combo->findText(text);
+  ASSERT_GE(i, 0) << text.toStdString();
+  combo->setCurrentIndex(i);
+  emit combo->activated(i);
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST_F(StoreEndToEnd, ChangedLinkAndRateAreStoredAndReadBack) {
+  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "shrike",
+                                  "--external", "--reconnect-after-open", "300"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  CConfigDlg dlg;
+  BoxAnswerer boxes;
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM1");
+    Combo(main, 1)->setCurrentText("115200");
+    Button(main, "Co&nnect")->click();
+    ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
+    Pick(Combo(main, 3), "7");
+    Pick(Combo(main, 1), "19200");
+    Button(main, "&Save")->click();
+    EXPECT_NE(Button(main, "Co&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 1)->currentText(), "19200");
+    // Connecting again finds the radio at its new rate, with the new link.
+    Button(main, "Co&nnect")->click();
+    ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 1)->currentText(), "19200");
+    EXPECT_EQ(Combo(main, 3)->currentText(), "7");
+    EXPECT_EQ(Combo(main, 2)->currentText(), "Vireo B & Shrike");
+    main->grab().save(QString::fromStdString(OutDir() + "/qelm-after-save.png"));
+  });
+  ASSERT_GE(boxes.seen.size(), 1u);
+  EXPECT_EQ(boxes.seen[0].text, "Settings saved.");
+  EXPECT_EQ(boxes.seen[0].caption, "QELM Config");
+  EXPECT_EQ(boxes.seen[0].icon, QMessageBox::NoIcon);
+  auto log = LogLines(folder);
+  EXPECT_TRUE(Has(log, "Baudrate set to 19200 with sd0B"));
+  EXPECT_TRUE(Has(log, "Settings stored OK."));
+  EXPECT_TRUE(Has(log, "Port COM1 opened at 19200"));
+}
+
+TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
+  // The cable is replugged well after each open, so the reset's own reopening of the port
+  // is over before the radio restarts.
+  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "vireo-us",
+                                  "--external", "--reconnect-after-open", "1500"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  CConfigDlg dlg;
+  BoxAnswerer boxes({{"Reset the radio modem to Morva defaults and lose all current settings?",
+                      QMessageBox::Yes}});
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM1");
+    Combo(main, 1)->setCurrentText("115200");
+    Button(main, "Co&nnect")->click();
+    ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
+    Button(main, "&Default")->click();
+    EXPECT_NE(Button(main, "Co&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 1)->currentText(), "19200");
+    EXPECT_FALSE(Button(main, "&Default")->isEnabled());
+    // The stand-in restarts once more, 1.5 s after the reset reopened the port; connecting
+    // after that, the cable is replugged for this connection alone.
+    QTest::qWait(1700);
+    Button(main, "Co&nnect")->click();
+    ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
+    EXPECT_EQ(Combo(main, 2)->currentText(), "Vireo B & Tanager");
+    EXPECT_EQ(Combo(main, 3)->currentText(), "0");
+  });
+  ASSERT_GE(boxes.seen.size(), 1u);
+  EXPECT_EQ(boxes.seen[0].caption, "QELM Config");
+  EXPECT_EQ(boxes.seen[0].icon, QMessageBox::Warning);
+  // A completed reset ends with the beep, not a box.
+  for (size_t i = 1; i < boxes.seen.size(); ++i) ADD_FAILURE() << boxes.seen[i].text.toStdString();
+  auto log = LogLines(folder);
+  EXPECT_TRUE(Has(log, "Morva US defaults saved."));
+  EXPECT_TRUE(Has(log, "Baudrate set to 19200 with sd0B"));
+}
+
+}  // namespace
