@@ -121,11 +121,14 @@ TEST_F(VersionTextTest, FileWithoutResourceGivesEmptyText) {
   EXPECT_EQ(CAboutDlg::VersionText(platform::Utf8ToWide(path)), u"");
 }
 
-TEST(VersionTextOfBuiltPrograms, TestProgramAndToolCarryTheSameResource) {
+TEST(VersionTextOfBuiltPrograms, TestProgramAndToolCarryTheBuildsResource) {
+  const std::regex built(R"(1, 0  \(Build [0-9]+\))");
   const std::u16string own = CAboutDlg::VersionText();
-  EXPECT_TRUE(std::regex_match(Utf8(own), std::regex(R"(1, 0  \(Build [0-9]+\))"))) << Utf8(own);
+  EXPECT_TRUE(std::regex_match(Utf8(own), built)) << Utf8(own);
 #ifdef QELM_CONFIG_PATH
-  EXPECT_EQ(CAboutDlg::VersionText(platform::Utf8ToWide(QELM_CONFIG_PATH)), own);
+  // The tool may have been linked at another build number than this test program.
+  const std::u16string tool = CAboutDlg::VersionText(platform::Utf8ToWide(QELM_CONFIG_PATH));
+  EXPECT_TRUE(std::regex_match(Utf8(tool), built)) << Utf8(tool);
 #else
   GTEST_SKIP() << "qelm-config is not built";
 #endif
