@@ -57,6 +57,7 @@ void RadioModem::Tick(uint64_t nowUs) {
   while (!reconnects_.empty() && reconnects_.front() <= nowUs) {
     uint64_t at = reconnects_.front();
     reconnects_.erase(reconnects_.begin());
+    std::erase(openReconnects_, at);
     Restart(at);
   }
 }
@@ -69,13 +70,25 @@ void RadioModem::OnPortOpened(uint64_t atUs) {
   Tick(atUs);
   if (config_.internal)
     Restart(atUs);
-  else if (config_.reconnectAfterOpenMs >= 0)
-    ReconnectCable(atUs + static_cast<uint64_t>(config_.reconnectAfterOpenMs) * 1000);
+  else if (config_.reconnectAfterOpenMs >= 0) {
+    uint64_t at = atUs + static_cast<uint64_t>(config_.reconnectAfterOpenMs) * 1000;
+    ReconnectCable(at);
+    openReconnects_.push_back(at);
+  }
 }
 
 void RadioModem::OnPortClosed(uint64_t atUs) {
   Tick(atUs);
-  if (!config_.internal) return;
+  if (!config_.internal) {
+    // The user replugs the cable while the tool waits on the open port; once the port is
+    // closed again (a probe of the port list, a cancelled wait) nobody does.
+    for (uint64_t at : openReconnects_) {
+      auto it = std::find(reconnects_.begin(), reconnects_.end(), at);
+      if (it != reconnects_.end()) reconnects_.erase(it);
+    }
+    openReconnects_.clear();
+    return;
+  }
   powered_ = false;
   commandMode_ = false;
   tx_.CutAt(atUs);

@@ -48,7 +48,8 @@ class RadioModem {
   uint64_t NextEventUs() const;
 
   // The host opened or closed the port: the internal radio is powered by its port; an external
-  // one with reconnectAfterOpenMs gets its cable reconnected that long after each open.
+  // one with reconnectAfterOpenMs gets its cable reconnected that long after each open, unless
+  // the port is closed again before then.
   void OnPortOpened(uint64_t atUs);
   void OnPortClosed(uint64_t atUs);
   // The cable is plugged back in at atUs (now or later): the radio restarts then.
@@ -132,6 +133,7 @@ class RadioModem {
   bool lineStarted_ = false;
   std::optional<uint64_t> vanishAt_;
   std::vector<uint64_t> reconnects_;
+  std::vector<uint64_t> openReconnects_;  // those of reconnects_ that an open scheduled
   std::vector<std::string> commands_;
   std::vector<uint64_t> commandTimes_;
   std::string hostBytes_;

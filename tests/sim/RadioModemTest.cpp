@@ -222,6 +222,21 @@ TEST(RadioModemBanner, SentAfterBootPacedAtTenBitTimes) {
   EXPECT_EQ(host.radio.RestartCount(), 1);
 }
 
+TEST(RadioModemBanner, CableIsRepluggedOnlyWhileThePortStaysOpen) {
+  RadioConfig config;
+  config.reconnectAfterOpenMs = 500;
+  Host host(config);
+  // A look at the port list opens and closes the port at once: nobody replugs for that.
+  host.radio.OnPortOpened(host.now);
+  host.radio.OnPortClosed(host.now + 1000);
+  host.now += 1000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 900000);
+  EXPECT_EQ(host.radio.RestartCount(), 1);
+  host.Listen(kFast, 2000000);
+  EXPECT_EQ(host.radio.RestartCount(), 1);
+}
+
 TEST(RadioModemBanner, BootingRadioHearsNothing) {
   Host host;
   host.radio.Restart(host.now);
