@@ -14,14 +14,14 @@
 
 #include "log/CLogFile.h"
 #include "platform/CDialog.h"
+#include "radio/ConnectView.h"
 #include "radio/RadioSettings.h"
-#include "radio/SettingsView.h"
 #include "serial/SerialHost.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CServiceDlg.h"
 #include "ui/CWaitRadioDlg.h"
 
-class CConfigDlg : public platform::CDialog, public radio::SettingsView {
+class CConfigDlg : public platform::CDialog, public radio::ConnectView {
  public:
   CConfigDlg();
   ~CConfigDlg() override;
@@ -34,8 +34,8 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   void TakeControls() override;
   void ShowRecord() override;
 
-  void FillDeviceList();
-  void ClearRadioSettings();
+  void FillDeviceList() override;
+  void ClearRadioSettings() override;
   bool HasUnsavedSettings();
   int AskUnsavedSettings();  // IDYES, IDNO or IDCANCEL
   void OnSave();
@@ -74,6 +74,8 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   void Beep() override;
   void BeginWait() override;
   void EndWait() override;
+  void ShowConnected() override;
+  bool AwaitExternalRadio(const std::u16string& rateText) override;
 
  protected:
   bool OnInitDialog() override;
@@ -86,9 +88,6 @@ class CConfigDlg : public platform::CDialog, public radio::SettingsView {
   void StorePreferences();
   void FillPortList();
   void OnSelectionChange();
-  void InternalRadioAttempts(int& bannerResult);
-  void ExternalRadioAttempts(int& bannerResult);
-  bool CountFailedOpening(int& failedOpenings);
   void EndDialogAfterLeave();
 
   CWaitRadioDlg m_waitDlg;

@@ -1,8 +1,7 @@
 #include "ui/CWaitRadioDlg.h"
 
-#include "platform/Clock.h"
+#include "radio/RadioStartWatch.h"
 #include "resources/resource.h"
-#include "serial/CSerialPort.h"
 
 CWaitRadioDlg::CWaitRadioDlg(platform::CDialog* parent) : CDialog(IDD_WAITRADIO, parent) {
   OnButtonClicked(IDC_WAIT_CANCEL, [this] { m_cancel = true; });
@@ -29,22 +28,7 @@ void CWaitRadioDlg::OnTimer(int timerId) {
 }
 
 void CWaitRadioDlg::WaitForRadio() {
-  CSerialPort::Status status = CSerialPort::QueryStatus();
-  status.errors = 0;  // what was there before the wait does not count
-  bool discarded = false;
-  for (;;) {
-    if (m_cancel || status.errors != 0) break;
-    platform::PumpOneMessage();
-    platform::Sleep(100);
-    status = CSerialPort::QueryStatus();
-    if (status.inQueue == 0) continue;
-    if (status.inQueue <= 2 && !discarded) {
-      // One or two bytes are likely noise from plugging the cable; drop them once.
-      CSerialPort::Purge(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR);
-      discarded = true;
-      continue;
-    }
-    break;
-  }
-  EndDialog(m_cancel ? platform::IDCANCEL : platform::IDOK);
+  bool started =
+      radio::WatchForRadioStart([this] { return m_cancel; }, [] { platform::PumpOneMessage(); });
+  EndDialog(started ? platform::IDOK : platform::IDCANCEL);
 }

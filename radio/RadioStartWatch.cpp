@@ -1,0 +1,31 @@
+#include "radio/RadioStartWatch.h"
+
+#include "platform/Clock.h"
+#include "serial/CSerialPort.h"
+
+namespace radio {
+
+bool WatchForRadioStart(const std::function<bool()>& giveUp,
+                        const std::function<void()>& betweenPolls) {
+  CSerialPort::Status status = CSerialPort::QueryStatus();
+  status.errors = 0;  // what was there before the wait does not count
+  bool discarded = false;
+  for (;;) {
+    if (giveUp() || status.errors != 0) break;
+    betweenPolls();
+    platform::Sleep(100);
+    status = CSerialPort::QueryStatus();
+    if (status.inQueue == 0) continue;
+    if (status.inQueue <= 2 && !discarded) {
+      // One or two bytes are likely noise from plugging the cable; drop them once.
+      CSerialPort::Purge(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR);
+      discarded = true;
+      continue;
+    }
+    break;
+  }
+  // A give-up that came with the last poll still counts: the user asked first.
+  return !giveUp();
+}
+
+}  // namespace radio
