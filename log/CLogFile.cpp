@@ -1,5 +1,6 @@
 #include "log/CLogFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -24,9 +25,14 @@ std::u16string Stamped(const platform::SYSTEMTIME& t, const std::u16string& text
 }  // namespace
 
 CLogFile::CLogFile(std::u16string logPath, int32_t maxLines)
+    : CLogFile(std::move(logPath), maxLines, Sharing{}) {}
+
+CLogFile::CLogFile(std::u16string logPath, int32_t maxLines, Sharing sharing)
     : logPath_(std::move(logPath)),
       maxLines_(maxLines),
+      sharing_(sharing),
       filePath_(platform::DataPath(platform::WideToUtf8(logPath_))) {
+  if (!sharing_.ownsRun) return;
   platform::ExclusiveFile file;
   if (!OpenForAppend(file)) return;
   WriteEntry(file, u"", false);
@@ -35,12 +41,22 @@ CLogFile::CLogFile(std::u16string logPath, int32_t maxLines)
 }
 
 CLogFile::~CLogFile() {
+  if (!sharing_.ownsRun) return;
   LogLine(u"Application closed");
   TrimToLimit();
 }
 
 bool CLogFile::OpenForAppend(platform::ExclusiveFile& file) {
-  if (!file.OpenAlways(filePath_, platform::ExclusiveFile::WriteOnly)) return false;
+  const uint64_t giveUpAt = platform::NowMs() + sharing_.openWaitMs;
+  for (;;) {
+    errno = 0;
+    if (file.OpenAlways(filePath_, platform::ExclusiveFile::WriteOnly)) break;
+    // Only a file held by another process (or replaced by its trimming) is worth waiting
+    // for; a missing folder or a read-only file stays so.
+    const bool held = errno == 0 || errno == EWOULDBLOCK;
+    if (!held || platform::NowMs() >= giveUpAt) return false;
+    platform::Sleep(2);
+  }
   if (!file.SeekToEnd()) {
     file.Close();
     return false;

@@ -20,7 +20,16 @@ class ExclusiveFile;
 
 class CLogFile {
  public:
+  // How a program that shares the log with other processes uses it: it may wait up to
+  // openWaitMs for the file while another process holds it, instead of losing the line; and
+  // one of several processes writing one run's lines leaves the opening lines, the closing line
+  // and the trimming to the process that owns the run. The default is the dialog's way.
+  struct Sharing {
+    uint32_t openWaitMs = 0;
+    bool ownsRun = true;
+  };
   CLogFile(std::u16string logPath, int32_t maxLines);
+  CLogFile(std::u16string logPath, int32_t maxLines, Sharing sharing);
   ~CLogFile();
   CLogFile(const CLogFile&) = delete;
   CLogFile& operator=(const CLogFile&) = delete;
@@ -39,5 +48,6 @@ class CLogFile {
 
   std::u16string logPath_;
   int32_t maxLines_;
+  Sharing sharing_;
   std::string filePath_;
 };
