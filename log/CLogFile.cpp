@@ -1,9 +1,9 @@
 #include "log/CLogFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -86,45 +86,56 @@ void CLogFile::LogLine(std::u16string text) {
 
 void CLogFile::TrimToLimit() {
   platform::ExclusiveFile file;
-  if (!file.OpenAlways(filePath_, platform::ExclusiveFile::ReadWrite) || !file.SeekToStart())
-    return;
-  // Only the last maxLines lines are ever kept in memory, however long the log has grown.
-  size_t keep = maxLines_ > 0 ? static_cast<size_t>(maxLines_) : 0;
-  std::deque<std::string> kept;
-  std::string line;
-  int64_t lines = 0;
+  if (!file.OpenAlways(filePath_, platform::ExclusiveFile::ReadWrite)) return;
+  const int64_t size = file.Size();
+  if (size < 0) return;
+  // Only the last maxLines lines matter, so the file is read from its end: the cost is that
+  // of the lines kept, however long the log has grown. A line is what ends in a line feed; a
+  // last fragment without one is dropped. Counting line feeds back from the end finds where
+  // the kept lines start, or shows that there are fewer lines than the limit.
+  const int64_t keep = maxLines_ > 0 ? maxLines_ : 0;
+  int64_t lastLf = -1;  // the line feed that ends the last line
+  int64_t start = -1;   // where the kept lines begin
+  int64_t feeds = 0;
   char buf[64 * 1024];
-  for (;;) {
-    long got = file.Read(buf, sizeof buf);
-    if (got < 0) return;  // an unreadable log is left as it is
-    if (got == 0) break;
-    const char* p = buf;
-    const char* end = buf + got;
-    while (p < end) {
-      const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-      const char* stop = lf ? lf : end;
-      // Carriage returns are dropped wherever they stand in a line.
-      for (const char* q = p; q < stop;) {
-        const char* cr = static_cast<const char*>(std::memchr(q, '\r', stop - q));
-        const char* piece = cr ? cr : stop;
-        line.append(q, piece);
-        q = cr ? cr + 1 : stop;
-      }
-      if (!lf) break;
-      ++lines;
-      if (keep > 0) {
-        if (kept.size() == keep) kept.pop_front();
-        kept.push_back(std::move(line));
-      }
-      line.clear();
-      p = lf + 1;
+  for (int64_t end = size; end > 0 && start < 0;) {
+    const int64_t from = end > static_cast<int64_t>(sizeof buf) ? end - sizeof buf : 0;
+    if (!file.SeekTo(from)) return;
+    const long want = static_cast<long>(end - from);
+    for (long got = 0; got < want;) {
+      long n = file.Read(buf + got, static_cast<size_t>(want - got));
+      if (n <= 0) return;  // an unreadable log is left as it is
+      got += n;
     }
+    for (long i = want; i-- > 0;) {
+      if (buf[i] != '\n') continue;
+      if (lastLf < 0) lastLf = from + i;
+      // The feed before the first kept line: the one after the last keep lines.
+      if (++feeds == keep + 1) {
+        start = from + i + 1;
+        break;
+      }
+    }
+    end = from;
   }
-  if (lines < maxLines_) return;
+  if (start < 0) {
+    if (feeds < keep) return;  // fewer lines than the limit: the file is not changed
+    start = 0;                 // exactly the limit (or nothing to keep)
+  }
+  const int64_t stop = keep > 0 ? lastLf + 1 : start;
   std::string out;
-  for (const auto& l : kept) {
-    out += l;
-    out += "\r\n";
+  out.reserve(static_cast<size_t>(stop - start) + static_cast<size_t>(keep));
+  if (!file.SeekTo(start)) return;
+  for (int64_t left = stop - start; left > 0;) {
+    long n = file.Read(buf, static_cast<size_t>(std::min<int64_t>(left, sizeof buf)));
+    if (n <= 0) return;
+    // Carriage returns are dropped wherever they stand in a line; every kept line ends in CR LF.
+    for (const char *p = buf, *e = buf + n; p < e; ++p) {
+      if (*p == '\r') continue;
+      if (*p == '\n') out += '\r';
+      out += *p;
+    }
+    left -= n;
   }
   file.ReplaceWith(out);
 }

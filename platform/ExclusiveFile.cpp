@@ -73,6 +73,15 @@ bool ExclusiveFile::SeekToStart() {
   return fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) >= 0;
 }
 
+bool ExclusiveFile::SeekTo(int64_t position) {
+  return fd_ >= 0 && position >= 0 && ::lseek(fd_, position, SEEK_SET) == position;
+}
+
+int64_t ExclusiveFile::Size() const {
+  struct stat st {};
+  return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
 int64_t ExclusiveFile::Position() const {
   return fd_ >= 0 ? ::lseek(fd_, 0, SEEK_CUR) : -1;
 }

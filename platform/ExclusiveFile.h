@@ -28,7 +28,9 @@ class ExclusiveFile {
   bool IsOpen() const { return fd_ >= 0; }
   bool SeekToEnd();
   bool SeekToStart();
+  bool SeekTo(int64_t position);
   int64_t Position() const;
+  int64_t Size() const;  // -1 on failure
   // Cuts the file at the given length.
   bool Truncate(int64_t length);
   // Reads up to n bytes at the current position: the count read, 0 at the end, -1 on failure.
