@@ -1,0 +1,19 @@
+#pragma once
+// The jobs of qelm-cli on one port: read, save (read, put the options on top, store with
+// SaveSettings, and with --verify connect again at the new rate and read back) and reset (read,
+// then ResetToDefaults). Each connects exactly as the dialog does, through radio::ConnectRadio,
+// and ends with the port closed.
+//
+// Results are the program's exit status: 0 done, 1 a step failed (or the reset was declined,
+// or the read-back differs), 2 the port refused the new rate, 3 the port could not be opened
+// or was not open. Every failure is logged by the sequences and summed up in the report.
+
+#include "cli/CliOptions.h"
+#include "cli/CliReport.h"
+#include "cli/CliView.h"
+
+namespace cli {
+
+int RunJob(CliView& view, const CliOptions& options, JobReport* report);
+
+}  // namespace cli

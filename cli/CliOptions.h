@@ -1,0 +1,53 @@
+#pragma once
+// The command line of qelm-cli: which job (read, save, reset, or one of them over a fleet of
+// ports), on which port, and the settings a save puts on top of what it read. Everything that
+// can be judged without the radio is judged here, before any port is opened: unknown options,
+// a rate not in the list, a link outside 0 to 15, an unknown device, a mode other than remote
+// or base, band or power without --service, the handle profile asked for with Base or another
+// rate, a fleet reset without --yes.
+//
+// Parsing never exits and never prints: it returns false with a one-line reason, and the
+// program answers with status 64 and its usage.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Job { kRead, kSave, kReset, kFleet, kHelp, kVersion };
+
+struct CliOptions {
+  Job job = Job::kHelp;
+  std::u16string port;              // "COM1" to "COM3" or a device path
+  std::u16string rate = u"115200";  // the rate Connect starts with
+  int waitSeconds = 60;             // for an external radio, over the whole connect
+  bool service = false;
+  bool json = false;
+  bool yes = false;
+  bool verify = false;
+  // save: what is put on top of what was read; unset keeps the radio's value
+  std::optional<int> device;  // an entry number
+  std::u16string deviceName;  // or a name, matched when the model is known
+  std::optional<int> link;
+  std::optional<int> mode;  // 0 Remote, 1 Base
+  std::optional<std::u16string> newRate;
+  std::optional<int> bandEntry;  // 0 worldwide, 1 usa
+  std::optional<int> power;      // 0 low, 1 high
+  // fleet: the ports and the job each of them runs, with that job's own options
+  std::vector<std::u16string> ports;
+  Job fleetJob = Job::kRead;
+  std::vector<std::string> jobArgs;
+  // Set for the processes a fleet starts: log lines tagged with the port, and a record line.
+  bool fleetChild = false;
+};
+
+// Parses argv (argv[0] the program). False with *error set on bad usage.
+bool ParseCommandLine(int argc, char** argv, CliOptions* options, std::string* error);
+
+const char* UsageText();
+
+// The Baudrate entry of a rate text, or -1 when it is not in the list.
+int RateIndex(const std::u16string& rate);
+
+}  // namespace cli

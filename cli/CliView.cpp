@@ -1,0 +1,166 @@
+#include "cli/CliView.h"
+
+#include <cctype>
+#include <istream>
+#include <ostream>
+
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/WinTypes.h"
+#include "radio/RadioStartWatch.h"
+#include "radio/RadioTables.h"
+#include "serial/CSerialPort.h"
+#include "serial/RadioExchange.h"
+
+namespace cli {
+
+namespace {
+
+constexpr char16_t kAppName[] = u"QELM Config";
+constexpr uint32_t kSettleMs = 100;
+
+bool BeginsWithIgnoringCase(std::u16string_view entry, const std::u16string& text) {
+  if (text.size() > entry.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t a = entry[i], b = text[i];
+    if (a < 128 && b < 128 && std::tolower(a) == std::tolower(b)) continue;
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// As the combo box's select-string: the first entry that begins with the text.
+template <typename List>
+void SelectByText(const List& list, const std::u16string& text, int* selection) {
+  if (text.empty()) return;
+  for (size_t i = 0; i < list.size(); ++i)
+    if (BeginsWithIgnoringCase(list[i], text)) {
+      *selection = static_cast<int>(i);
+      return;
+    }
+}
+
+std::u16string Decimal(int value) {
+  std::string d = std::to_string(value);
+  return std::u16string(d.begin(), d.end());
+}
+
+}  // namespace
+
+CliView::CliView(CLogFile& log, std::u16string tag, std::ostream& err, std::istream* answers,
+                 bool assumeYes)
+    : log_(log), tag_(std::move(tag)), err_(err), answers_(answers), assumeYes_(assumeYes) {}
+
+void CliView::StartWaitBound(uint64_t waitMs) {
+  giveUpAtMs_ = platform::NowMs() + waitMs;
+}
+
+void CliView::TakeControls() {
+  settings.baudText = baudSel >= 0 ? std::u16string(radio::kBaudRates[baudSel]) : u"";
+  settings.linkText = linkSel >= 0 ? Decimal(linkSel) : u"";
+  settings.modeText = modeSel >= 0 && modeSel < static_cast<int>(radio::kModes.size())
+                          ? std::u16string(radio::kModes[modeSel])
+                          : u"";
+  settings.deviceText = deviceSel >= 0 && deviceSel < static_cast<int>(deviceList.size())
+                            ? deviceList[deviceSel]
+                            : u"";
+}
+
+void CliView::ShowRecord() {
+  SelectByText(radio::kBaudRates, settings.baudText, &baudSel);
+  SelectByText(deviceList, settings.deviceText, &deviceSel);
+  std::vector<std::u16string> links;
+  for (int i = 0; i < radio::kLinkCount; ++i) links.push_back(Decimal(i));
+  SelectByText(links, settings.linkText, &linkSel);
+  SelectByText(radio::kModes, settings.modeText, &modeSel);
+}
+
+void CliView::LogLine(const std::u16string& text) {
+  lastLogLine_ = text;
+  log_.LogLine(tag_ + text);
+}
+
+int CliView::ShowMessage(const std::u16string& text, const std::u16string& caption, unsigned type) {
+  const std::u16string title = caption.empty() ? kAppName : caption;
+  if ((type & 0xF) != platform::MB_YESNO && (type & 0xF) != platform::MB_YESNOCANCEL) {
+    messages_.push_back(text);
+    err_ << platform::WideToUtf8(title + u": " + text) << std::endl;
+    return platform::IDOK;
+  }
+  err_ << platform::WideToUtf8(title + u": " + text) << " [y/N] " << std::flush;
+  if (assumeYes_) {
+    err_ << "yes (--yes)" << std::endl;
+    return platform::IDYES;
+  }
+  std::string answer;
+  if (!answers_ || !std::getline(*answers_, answer)) {
+    err_ << std::endl;
+    return platform::IDNO;
+  }
+  for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return answer == "y" || answer == "yes" ? platform::IDYES : platform::IDNO;
+}
+
+void CliView::Disconnect() {
+  ClearRadioSettings();
+  // The dialog's port stays open while its message box is read; here the program would close
+  // it the moment the last line is written. A radio stand-in on a pseudo-terminal stops
+  // listening when the port closes, so give the line a moment to be heard.
+  if (CSerialPort::IsOpen()) platform::Sleep(kSettleMs);
+  CSerialPort::ClosePort();
+  settings.connected = false;
+}
+
+void CliView::FillDeviceList() {
+  deviceList.clear();
+  for (const auto& entry : radio::DeviceList(settings.modelNumber))
+    deviceList.emplace_back(entry.text);
+  settings.deviceIndex = -1;
+  deviceSel = -1;
+  settings.readBaudIndex = settings.readLink = settings.readMode = -1;
+  ShowRecord();
+}
+
+void CliView::ClearRadioSettings() {
+  settings.deviceText.clear();
+  settings.deviceIndex = -1;
+  deviceSel = -1;
+  linkSel = -1;
+  settings.linkText.clear();
+  modeSel = -1;
+  settings.modeText.clear();
+  settings.modeIndex = -1;
+  settings.bannerText.clear();
+  settings.usProfile = false;
+  firmwareLabel = kFirmwareNotConnected;
+  settings.firmwareVersion = -1.0;
+  baudEnabled = true;
+  ShowRecord();
+}
+
+bool CliView::AwaitExternalRadio(const std::u16string& rateText) {
+  err_ << "Please disconnect, then reconnect the cable to the radio." << std::endl;
+  err_ << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...") << std::endl;
+  return radio::WatchForRadioStart([this] { return platform::NowMs() >= giveUpAtMs_; }, [] {});
+}
+
+void CliView::SelectionChanged() {
+  TakeControls();
+  settings.modeIndex = settings.internalRadio ? 0 : modeSel;
+  modeSel = settings.modeIndex;
+  settings.deviceIndex = deviceSel;
+  LogLine(u"Change Mode: " + settings.modeText + u" Device: " + settings.deviceText);
+  settings.usProfile = settings.deviceIndex < 2;
+  if (settings.deviceIndex == radio::kHandleDeviceIndex) {
+    baudSel = settings.defaultBaudIndex;
+    baudEnabled = false;
+    linkSel = 0;
+    modeSel = 0;
+    modeEnabled = false;
+  } else {
+    baudEnabled = true;
+    modeEnabled = true;
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,83 @@
+#pragma once
+// The radio sequences' view without a window. The "controls" are fields: the chosen port, the
+// selected Baudrate, Link, Mode and Device entries and whether Baudrate and Mode are enabled;
+// the exchange with the record works by text as the dialog's does. Message boxes are written
+// to standard error ("caption: text"); a question is asked on the terminal, or answered Yes by
+// --yes. The external radio's wait tells the user on standard error to reconnect the cable and
+// gives up when the --wait bound of the whole connect has passed.
+//
+// Nothing here fails: a log that cannot be written loses its line (after a bounded wait for a
+// file another process holds), and an unreadable answer counts as No.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "log/CLogFile.h"
+#include "radio/ConnectView.h"
+#include "radio/RadioSettings.h"
+
+namespace cli {
+
+class CliView final : public radio::ConnectView {
+ public:
+  // tag: put before every log line ("[COM1] "), empty for a run of its own.
+  CliView(CLogFile& log, std::u16string tag, std::ostream& err, std::istream* answers,
+          bool assumeYes);
+
+  RadioSettings settings;
+  int baudSel = -1, linkSel = -1, modeSel = -1, deviceSel = -1;
+  bool baudEnabled = true, modeEnabled = true;
+  std::vector<std::u16string> deviceList;
+  int beeps = 0;
+
+  // Starts the bound of the external radio's wait: it gives up waitMs from now.
+  void StartWaitBound(uint64_t waitMs);
+  // The last line logged and the texts of the message boxes shown, for the failure report.
+  const std::u16string& LastLogLine() const { return lastLogLine_; }
+  const std::vector<std::u16string>& Messages() const { return messages_; }
+
+  // SerialHost
+  void TakeControls() override;
+  std::u16string PortName() override { return settings.portName; }
+  void LogLine(const std::u16string& text) override;
+  int ShowMessage(const std::u16string& text, const std::u16string& caption,
+                  unsigned type) override;
+  // SettingsView
+  RadioSettings& Settings() override { return settings; }
+  void ShowRecord() override;
+  int BaudSelection() override { return baudSel; }
+  int ModeSelection() override { return modeSel; }
+  void SelectBaud(int index) override { baudSel = index; }
+  void SelectMode(int index) override { modeSel = index; }
+  void SelectDevice(int index) override { deviceSel = index; }
+  void EnableBaud(bool enable) override { baudEnabled = enable; }
+  void EnableMode(bool enable) override { modeEnabled = enable; }
+  void Beep() override { ++beeps; }
+  void BeginWait() override {}
+  void EndWait() override {}
+  void Disconnect() override;
+  // ConnectView
+  void FillDeviceList() override;
+  void ClearRadioSettings() override;
+  void ShowConnected() override {}
+  bool AwaitExternalRadio(const std::u16string& rateText) override;
+
+  // After the user changed the Baudrate, Mode or Device choice, as the dialog takes such a
+  // change: logged; the internal radio stays Remote; the device entry sets the profile variant;
+  // the handle profile brings 115200, link 0 and Remote with it.
+  void SelectionChanged();
+
+ private:
+  CLogFile& log_;
+  std::u16string tag_;
+  std::ostream& err_;
+  std::istream* answers_;
+  bool assumeYes_;
+  uint64_t giveUpAtMs_ = UINT64_MAX;
+  std::u16string lastLogLine_;
+  std::vector<std::u16string> messages_;
+};
+
+}  // namespace cli

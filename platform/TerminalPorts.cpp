@@ -1,0 +1,64 @@
+#include "platform/TerminalPorts.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <string>
+
+#include "platform/CodePage.h"
+#include "platform/PortMap.h"
+#include "platform/TermiosSerial.h"
+
+namespace platform {
+
+namespace {
+
+constexpr unsigned kVirtualConsoleMajor = 4;  // minors below 64; serial ports above
+constexpr unsigned kTtyAuxMajor = 5;          // /dev/tty, /dev/console, /dev/ptmx
+constexpr unsigned kFirstPtySlaveMajor = 136, kLastPtySlaveMajor = 143;
+
+bool TerminalClass(unsigned major, unsigned minor) {
+  if (major >= kFirstPtySlaveMajor && major <= kLastPtySlaveMajor) return true;
+  std::string link =
+      "/sys/dev/char/" + std::to_string(major) + ":" + std::to_string(minor) + "/subsystem";
+  char target[PATH_MAX];
+  ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (n <= 0) return false;
+  std::string t(target, static_cast<size_t>(n));
+  return t.size() >= 4 && t.compare(t.size() - 4, 4, "/tty") == 0;
+}
+
+}  // namespace
+
+int CheckSerialTerminal(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return errno ? errno : ENOENT;
+  if (!S_ISCHR(st.st_mode)) return ENOTTY;
+  unsigned major = ::major(st.st_rdev), minor = ::minor(st.st_rdev);
+  if (major == kTtyAuxMajor || (major == kVirtualConsoleMajor && minor < 64)) return ENOTTY;
+  return TerminalClass(major, minor) ? 0 : ENOTTY;
+}
+
+std::unique_ptr<SerialDevice> TerminalPortProvider::CreateFile(const std::u16string& portDevice,
+                                                               int* lastError) {
+  int dummy = 0;
+  if (!lastError) lastError = &dummy;
+  std::optional<std::string> path = DevicePathForPort(portDevice);
+  if (!path && !portDevice.empty() && portDevice.front() == u'/' && portDevice.back() == u':')
+    path = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
+  if (!path) {
+    *lastError = ENOENT;
+    return nullptr;
+  }
+  if (int error = CheckSerialTerminal(*path); error != 0) {
+    *lastError = error;
+    return nullptr;
+  }
+  return TermiosSerial::Open(*path, lastError);
+}
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+// Serial ports named either as the controller named them ("COM1" to "COM3", through the port
+// map of PortMap.h) or by a device path that the user gives (for example /dev/ttyUSB0 or a
+// pseudo-terminal). Whatever the name, the device behind it must be a serial terminal: a
+// character device of the terminal class, not the controlling terminal, the console, a virtual
+// console or the pseudo-terminal multiplexer. Nothing else is ever opened, not even to look.
+//
+// Promises on failure: CreateFile returns nullptr with an errno value, ENOENT for a name that
+// maps to nothing or a path that does not exist, ENOTTY for one that is not a serial terminal,
+// and otherwise what opening the device gave (EBUSY when another program holds it).
+
+#include <memory>
+#include <string>
+
+#include "platform/SerialDevice.h"
+
+namespace platform {
+
+// 0 when the path names a serial terminal device, else the errno value saying why not.
+int CheckSerialTerminal(const std::string& path);
+
+class TerminalPortProvider final : public SerialProvider {
+ public:
+  // The port device as CSerialPort forms it: the port name followed by ":".
+  std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,
+                                           int* lastError) override;
+};
+
+}  // namespace platform
