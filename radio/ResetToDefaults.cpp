@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/WinTypes.h"
 #include "radio/RadioTables.h"
 #include "radio/StoreSettings.h"
@@ -13,6 +14,8 @@ namespace radio {
 namespace {
 
 constexpr int32_t k19200Index = 3;
+// Ample for a short line to leave at the slowest rate (4 bytes at 4800 bit/s take 8.3 ms).
+constexpr uint32_t kLineLeavesMs = 50;
 
 struct Variant {
   const char16_t* firstLine;
@@ -51,6 +54,10 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   };
 
   complete = SendLine(std::u16string(kMakerReset));
+  // The next command starts by purging the port both ways, which would drop "m0" while it
+  // still waits in the output queue (on a pseudo-terminal, until the far end reads it): the
+  // radio would never be reset, and the reset still reported done. Let the line leave first.
+  platform::Sleep(kLineLeavesMs);
   if (s.modelNumber == kModel2400) {
     // The radio is at 9600 from "m0" on.
     CSerialPort::ClosePort();
