@@ -1,0 +1,201 @@
+// qelm-cli as a user runs it, against qelm-radio-sim on pseudo-terminals in real time: the
+// option checks, read with its JSON, save with --verify and reset --yes command for command on
+// the wire, and a fleet of eight radios of which one stays silent and one vanishes.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+#include "CliHarness.h"
+
+using namespace cli_test;
+
+namespace {
+
+const Texts kRead = {":wit2400", "wb?", "wn?", "dx?", "pe?"};
+
+Texts Concat(std::initializer_list<Texts> parts) {
+  Texts all;
+  for (const Texts& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+class CliProgramTest : public ::testing::Test {
+ protected:
+  Folder folder;
+};
+
+TEST_F(CliProgramTest, BadUsageEndsWith64BeforeAnyPortIsOpened) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike", "--reconnect-after-open", "300"});
+  const std::string p = radio.Port();
+  const std::vector<Texts> cases = {
+      {},
+      {"fetch", "--port", p},
+      {"read"},                                  // no port
+      {"read", "--port", "COM4"},                // not a port
+      {"read", "--port", p, "--rate", "38400"},  // not in the list
+      {"read", "--port", p, "--link", "3"},      // not an option of read
+      {"save", "--port", p, "--link", "16"},     // outside 0 to 15
+      {"save", "--port", p, "--link", "x"},
+      {"save", "--port", p, "--device", "Vireo C & Tanager"},
+      {"save", "--port", p, "--device", "4"},
+      {"save", "--port", p, "--mode", "relay"},
+      {"save", "--port", p, "--new-rate", "1200"},
+      {"save", "--port", p, "--band", "usa"},  // needs --service
+      {"save", "--port", p, "--service", "--power", "max"},
+      {"save", "--port", p, "--device", "3", "--mode", "base"},
+      {"save", "--port", p, "--device", "corax & tanager", "--new-rate", "9600"},
+      {"reset", "--port", p, "--wait", "0"},
+      {"save", "--port"},                               // value missing
+      {"fleet", "--ports", p, "--", "reset"},           // a fleet cannot ask
+      {"fleet", "--ports", p + "," + p, "--", "read"},  // a port twice
+      {"fleet", "--ports", p, "--", "read", "--port", p},
+      {"fleet", "--", "read"},
+  };
+  for (const Texts& args : cases) {
+    CliRun run = RunCli(args);
+    std::string shown;
+    for (const auto& a : args) shown += a + " ";
+    EXPECT_EQ(run.status, 64) << shown;
+    ASSERT_FALSE(run.err.empty()) << shown;
+    EXPECT_EQ(run.err[0].rfind("qelm-cli: ", 0), 0u) << shown;
+    EXPECT_TRUE(Has(run.err, "usage:")) << shown;
+    EXPECT_TRUE(run.out.empty()) << shown;
+  }
+  EXPECT_FALSE(radio.WasOpened());
+  EXPECT_TRUE(radio.Lines().empty());
+}
+
+TEST_F(CliProgramTest, ANonTerminalPathIsRefusedWithoutOpeningIt) {
+  const std::string fifo = folder.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // opening a FIFO for reading would block
+  for (const std::string& path : {fifo, std::string("/dev/null"), folder.Path() + "/none"}) {
+    CliRun run = RunCli({"read", "--port", path, "--wait", "1"});
+    EXPECT_EQ(run.status, 3) << path;
+    EXPECT_TRUE(Has(run.err, "Error: Cannot open port.")) << path;
+  }
+}
+
+TEST_F(CliProgramTest, ReadPrintsOneJsonObjectThatParsesBack) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "corax"});
+  CliRun run =
+      RunCli({"read", "--port", radio.Port(), "--service", "--json"}, {{radio.Port(), &radio}});
+  ASSERT_EQ(run.status, 0);
+  QJsonParseError error{};
+  QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out;
+  QJsonObject o = doc.object();
+  EXPECT_EQ(o["job"].toString(), "read");
+  EXPECT_EQ(o["status"].toInt(), 0);
+  EXPECT_EQ(o["model"].toInt(), 2410);
+  EXPECT_EQ(o["firmware"].toString(), "5.4");
+  EXPECT_EQ(o["device"].toObject()["number"].toInt(), 3);
+  EXPECT_EQ(o["device"].toObject()["name"].toString(), "Corax & Tanager");
+  EXPECT_EQ(o["link"].toInt(), 0);
+  EXPECT_EQ(o["mode"].toString(), "Remote");
+  EXPECT_EQ(o["rate"].toInt(), 115200);
+  EXPECT_EQ(o["band"].toObject()["value"].toInt(), 6);
+  EXPECT_EQ(o["band"].toObject()["name"].toString(), "Morva Worldwide");
+  EXPECT_EQ(o["power"].toObject()["name"].toString(), "High 100mW (def.)");
+  EXPECT_EQ(radio.Lines(), Concat({kRead, {"wu?", "pn?", "pr?", "wp?"}}));
+}
+
+TEST_F(CliProgramTest, SaveWithVerifySwitchesTheRateAndReadsBackAtIt) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike"});
+  CliRun run = RunCli({"save", "--port", radio.Port(), "--link", "12", "--mode", "remote",
+                       "--new-rate", "19200", "--verify"},
+                      {{radio.Port(), &radio}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("Verified:  yes"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Rate:      19200"), std::string::npos) << run.out;
+  EXPECT_EQ(
+      radio.Lines(),
+      Concat({kRead,
+              {"wb0", "wnc", "sd0B", "", "sd?", "pn1", "pw34", "pr30", "wu01", "dx00", "m>", "z>"},
+              kRead}));
+  Texts log = LogTexts(folder.LogPath());
+  EXPECT_TRUE(Has(log, "Baudrate set to 19200 with sd0B"));
+  EXPECT_TRUE(Has(log, "Settings stored OK."));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Radio settings read OK."), 2);
+  EXPECT_EQ(log.back(), "Application closed");
+}
+
+TEST_F(CliProgramTest, ResetWithYesSendsTheUsDefaultsAndEndsAt19200) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
+  CliRun run =
+      RunCli({"reset", "--port", radio.Port(), "--yes", "--json"}, {{radio.Port(), &radio}});
+  EXPECT_EQ(run.status, 0);
+  QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(o["result"].toString(), "done");
+  EXPECT_EQ(o["rate"].toInt(), 19200);
+  EXPECT_EQ(
+      radio.Lines(),
+      Concat({kRead,
+              {"m0", "pe00", "pn1", "pw30", "pr10", "wu01", "dx04", "wb1", "sd0B", "m>", "z>"}}));
+  EXPECT_TRUE(Has(run.err, "Reset the radio modem to Morva defaults"));
+  EXPECT_TRUE(Has(LogTexts(folder.LogPath()), "Morva US defaults saved."));
+}
+
+TEST_F(CliProgramTest, ResetAnsweredNoOnTheTerminalSendsNothingOfIt) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
+  // Standard input is closed for the program here: no answer is a No.
+  CliRun run = RunCli({"reset", "--port", radio.Port()}, {{radio.Port(), &radio}});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("Result:    declined"), std::string::npos) << run.out;
+  EXPECT_EQ(radio.Lines(), kRead);
+}
+
+TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogLine) {
+  std::vector<std::unique_ptr<SimRadio>> radios;
+  std::map<std::string, SimRadio*> replug;
+  std::string ports;
+  for (int i = 1; i <= 8; ++i) {
+    Texts options = {"--preset", i % 2 ? "shrike" : "vireo-us"};
+    if (i == 8) options = {"--preset", "vireo-us", "--fault", "vanish=wn?"};
+    radios.push_back(std::make_unique<SimRadio>(folder.Path(), "p" + std::to_string(i), options));
+    if (i != 7) replug[radios.back()->Port()] = radios.back().get();  // 7 is never replugged
+    ports += (i > 1 ? "," : "") + radios.back()->Port();
+  }
+  CliRun run = RunCli({"fleet", "--ports", ports, "--wait", "4", "--", "save", "--link", "3",
+                       "--new-rate", "57600", "--verify"},
+                      replug);
+  EXPECT_EQ(run.status, 1);
+  std::map<std::string, std::string> lines;
+  std::istringstream out(run.out);
+  for (std::string l; std::getline(out, l);) lines[l.substr(0, l.find(' '))] = l;
+  for (int i = 1; i <= 8; ++i) {
+    const std::string& line = lines[radios[i - 1]->Port()];
+    if (i >= 7) {
+      EXPECT_NE(line.find(" failed "), std::string::npos) << line;
+      continue;
+    }
+    EXPECT_NE(line.find(" done "), std::string::npos) << line;
+    EXPECT_NE(line.find(i % 2 ? "2 Vireo B & Shrike" : "1 Vireo B & Tanager"), std::string::npos);
+    EXPECT_NE(line.find(" 3 "), std::string::npos) << line;
+    EXPECT_NE(line.find(" 57600 "), std::string::npos) << line;
+  }
+  EXPECT_NE(run.out.find("8 ports: 6 done, 2 failed; worst status 1"), std::string::npos);
+  EXPECT_TRUE(radios[6]->Lines().empty());
+
+  // Every process's lines are all there: each good radio's run logs the same lines, and the
+  // run's own opening and closing lines come once.
+  Texts log = LogTexts(folder.LogPath());
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Application started"), 1);
+  EXPECT_EQ(log.back(), "Application closed");
+  Texts first;
+  for (int i = 1; i <= 6; ++i) {
+    const std::string tag = "[" + radios[i - 1]->Port() + "] ";
+    Texts mine;
+    for (const auto& l : log)
+      if (l.rfind(tag, 0) == 0) mine.push_back(l.substr(tag.size()));
+    EXPECT_EQ(std::count(mine.begin(), mine.end(), "Radio settings read OK."), 2) << tag;
+    EXPECT_EQ(std::count(mine.begin(), mine.end(), "Settings stored OK."), 1) << tag;
+    EXPECT_EQ(mine.back(), "Fleet result: done") << tag;
+    if (i == 1) first = mine;
+    if (i == 3 || i == 5) EXPECT_EQ(mine.size(), first.size()) << tag;
+  }
+  const std::string vanished = "[" + radios[7]->Port() + "] ";
+  EXPECT_TRUE(Has(log, vanished + "ERROR: Settings could not be read."));
+  EXPECT_TRUE(Has(log, "[" + radios[6]->Port() + "] Tentative connection cancelled."));
+}
+
+}  // namespace
