@@ -1,0 +1,114 @@
+// qelm-cli's fleet against the time of one radio: the same save (a rate switch to 57600, link
+// 3, --verify) on one stand-in radio, then on 16 at once, each radio a qelm-radio-sim on its
+// own pseudo-terminal that restarts when its port is opened. The work is waiting on the
+// radios, so 16 at once should take little longer than one even on two cores. Prints the wall
+// times, their ratio and the CPU time of qelm-cli's processes.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchSupport.h"
+
+namespace {
+
+pid_t Spawn(std::vector<std::string> args, bool quiet) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (quiet) {
+      freopen("/dev/null", "w", stdout);
+      freopen("/dev/null", "w", stderr);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+struct Radios {
+  std::vector<pid_t> pids;
+  std::vector<std::string> links;
+  Radios(const std::string& folder, const std::string& name, int count) {
+    for (int i = 0; i < count; ++i) {
+      links.push_back(folder + "/" + name + std::to_string(i));
+      pids.push_back(Spawn({QELM_RADIO_SIM_PATH, "--quiet", "--preset", "shrike",
+                            "--reconnect-after-open", "300", "--link", links.back()},
+                           true));
+    }
+    struct stat st {};
+    for (const auto& l : links)
+      for (int i = 0; i < 500 && lstat(l.c_str(), &st) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ~Radios() {
+    for (pid_t p : pids) kill(p, SIGTERM);
+    for (pid_t p : pids) waitpid(p, nullptr, 0);
+  }
+};
+
+double ChildCpu() {
+  rusage ru{};
+  getrusage(RUSAGE_CHILDREN, &ru);
+  return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+         (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs qelm-cli to its end; its wall seconds, and its CPU seconds (its own processes only).
+int RunCli(std::vector<std::string> args, double* wall, double* cpu) {
+  args.insert(args.begin(), QELM_CLI_PATH);
+  double cpu0 = ChildCpu(), t0 = WallSeconds();
+  pid_t pid = Spawn(args, true);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  *wall = WallSeconds() - t0;
+  *cpu = ChildCpu() - cpu0;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int main() {
+  char tmpl[] = "/tmp/qelm-fleet-bench-XXXXXX";
+  std::string folder = mkdtemp(tmpl);
+  setenv("QELM_DATA_DIR", (folder + "/data").c_str(), 1);
+  const std::vector<std::string> job = {"save", "--link", "3", "--new-rate", "57600", "--verify"};
+  constexpr int kFleet = 16;
+
+  double oneWall = 0, oneCpu = 0, fleetWall = 0, fleetCpu = 0;
+  int oneStatus = 0, fleetStatus = 0;
+  {
+    Radios one(folder, "one", 1);
+    std::vector<std::string> args = job;
+    args.push_back("--port=" + one.links[0]);
+    oneStatus = RunCli(args, &oneWall, &oneCpu);
+  }
+  {
+    Radios many(folder, "fleet", kFleet);
+    std::string ports;
+    for (const auto& l : many.links) ports += (ports.empty() ? "" : ",") + l;
+    std::vector<std::string> args = {"fleet", "--ports", ports, "--"};
+    args.insert(args.end(), job.begin(), job.end());
+    fleetStatus = RunCli(args, &fleetWall, &fleetCpu);
+  }
+  std::printf("fleet_bench: save with a rate switch and --verify\n");
+  std::printf("  one radio:    %6.2f s wall, %6.3f s CPU (status %d)\n", oneWall, oneCpu,
+              oneStatus);
+  std::printf("  %d radios:    %6.2f s wall, %6.3f s CPU (status %d)\n", kFleet, fleetWall,
+              fleetCpu, fleetStatus);
+  std::printf("  ratio fleet/one: %.2f (target under 1.3); CPU per radio in the fleet %.3f s\n",
+              fleetWall / oneWall, fleetCpu / kFleet);
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  return oneStatus == 0 && fleetStatus == 0 ? 0 : 1;
+}
