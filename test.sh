@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds QELM Config and runs every test: first a plain build, then one with the address and
-# undefined-behaviour sanitizers (skip that with --quick). Installs the Debian packages it
+# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian packages it
 # needs when they are missing. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -20,5 +20,11 @@ if [ "${1:-}" != "--quick" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   run_suite build-sanitize -DQELM_SANITIZE=ON
+  # The fuzzers, a few seconds each (fuzz/run.sh), when clang and its fuzzing runtime can be had.
+  if scripts/ensure-packages.sh clang libclang-rt-14-dev && command -v clang++ >/dev/null; then
+    fuzz/run.sh 4
+  else
+    echo "clang is not available: the fuzzers were not run." >&2
+  fi
 fi
 echo "All tests passed."
