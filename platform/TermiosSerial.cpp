@@ -210,11 +210,12 @@ bool TermiosSerial::SetCommTimeouts(const COMMTIMEOUTS& t) {
 }
 
 bool TermiosSerial::PurgeComm(uint32_t flags) {
-  bool in = flags & PURGE_RXCLEAR, out = flags & PURGE_TXCLEAR;
   // Nothing is ever left pending in the background, so the abort flags have nothing to stop.
-  if (!in && !out) return true;
-  int which = in && out ? TCIOFLUSH : in ? TCIFLUSH : TCOFLUSH;
-  if (::ioctl(fd_, TCFLSH, which) != 0) return Fail(errno);
+  // Output is not flushed either: WriteFile returns only once all of a line was handed over,
+  // and what it handed over belongs on the wire. Flushing it would drop a raw line ("m0",
+  // "sd..") that the far end has not read yet, as a pseudo-terminal keeps it until then.
+  if (!(flags & PURGE_RXCLEAR)) return true;
+  if (::ioctl(fd_, TCFLSH, TCIFLUSH) != 0) return Fail(errno);
   return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "platform/Clock.h"
 #include "platform/WinTypes.h"
 #include "radio/RadioTables.h"
 #include "radio/StoreSettings.h"
@@ -14,8 +13,6 @@ namespace radio {
 namespace {
 
 constexpr int32_t k19200Index = 3;
-// Ample for a short line to leave at the slowest rate (4 bytes at 4800 bit/s take 8.3 ms).
-constexpr uint32_t kLineLeavesMs = 50;
 
 struct Variant {
   const char16_t* firstLine;
@@ -53,11 +50,9 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
     ok = false;
   };
 
+  // The next command's purge leaves the written line alone (the serial layer never discards
+  // what a write handed over), so "m0" reaches the radio without a pause of its own.
   complete = SendLine(std::u16string(kMakerReset));
-  // The next command starts by purging the port both ways, which would drop "m0" while it
-  // still waits in the output queue (on a pseudo-terminal, until the far end reads it): the
-  // radio would never be reset, and the reset still reported done. Let the line leave first.
-  platform::Sleep(kLineLeavesMs);
   if (s.modelNumber == kModel2400) {
     // The radio is at 9600 from "m0" on.
     CSerialPort::ClosePort();

@@ -145,6 +145,11 @@ class Server {
 
  private:
   void Serve(uint64_t now) {
+    uint8_t buf[512];
+    // What the program wrote before it closed or reconfigured the port was on the line at the
+    // rate the line had then: it is heard before a close or a new rate is taken in.
+    if (peerOpen_)
+      while (size_t got = pty_.Read(buf, sizeof buf)) radio_.Receive(now, buf, got, hostBaud_);
     bool opened = false;
     while (pty_.NextPeerChange(&opened)) {
       if (opened) {
@@ -168,8 +173,7 @@ class Server {
       radio_.DropOutputUpTo(now);
       return;
     }
-    uint32_t hostBaud = pty_.HostBaud();
-    uint8_t buf[512];
+    const uint32_t hostBaud = hostBaud_ = pty_.HostBaud();
     while (size_t got = pty_.Read(buf, sizeof buf)) radio_.Receive(now, buf, got, hostBaud);
     LogReceived();
     uint64_t at = 0;
@@ -218,6 +222,7 @@ class Server {
   platform::SteadyClock clock_;
   Log log_;
   bool peerOpen_ = false;
+  uint32_t hostBaud_ = 0;  // the program's rate when the line was last looked at
   std::string pending_;
   int restarts_ = 0;
   int savedStores_ = 0;

@@ -1,10 +1,12 @@
 // A port is left as it was found: the line settings a pseudo-terminal held before the tool
 // opened it (as `stty -g` prints them) are there again after a probe that only opens and
 // closes, after a connection that set its own line, rate and time-outs and wrote to it, and
-// when the port was opened through its COM name.
+// when the port was opened through its COM name. And a purge drops stale input but never a
+// line already written that the far end has not read yet.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -112,6 +114,26 @@ TEST_F(TermiosRestoreTest, APortOpenedByItsNameIsLeftAsFound) {
   }
   ::unsetenv("QELM_COM2");
   EXPECT_EQ(SttyG(pty.Slave()), before);
+}
+
+TEST_F(TermiosRestoreTest, PurgeDropsStaleInputButNotWhatWasWritten) {
+  int error = 0;
+  auto device = TermiosSerial::Open(pty.Slave(), &error);
+  ASSERT_TRUE(device) << error;
+  ASSERT_EQ(::write(pty.Master(), "stale", 5), 5);
+  uint32_t written = 0;
+  ASSERT_TRUE(device->WriteFile("m0\r\n", 4, &written));
+  ::usleep(20000);
+  ASSERT_TRUE(device->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_RXABORT |
+                                platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR));
+  platform::COMSTAT stat;
+  ASSERT_TRUE(device->ClearCommError(nullptr, &stat));
+  EXPECT_EQ(stat.cbInQue, 0u);
+  pollfd p{pty.Master(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 500), 1) << "the written line was dropped";
+  char got[8] = {};
+  EXPECT_EQ(::read(pty.Master(), got, sizeof got), 4);
+  EXPECT_EQ(std::string(got, 4), "m0\r\n");
 }
 
 }  // namespace
