@@ -87,7 +87,6 @@ TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
   // A completed reset ends with the beep, not a box.
   for (size_t i = 1; i < boxes.seen.size(); ++i) ADD_FAILURE() << boxes.seen[i].text.toStdString();
   auto log = LogLines(folder);
-  for (auto& l : log) std::printf("LOG %s\n", l.c_str());
   EXPECT_TRUE(Has(log, "Morva US defaults saved."));
   EXPECT_TRUE(Has(log, "Baudrate set to 19200 with sd0B"));
 }
