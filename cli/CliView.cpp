@@ -9,6 +9,7 @@
 #include "platform/WinTypes.h"
 #include "radio/RadioStartWatch.h"
 #include "radio/RadioTables.h"
+#include "radio/SelectionRule.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
 
@@ -145,22 +146,7 @@ bool CliView::AwaitExternalRadio(const std::u16string& rateText) {
 }
 
 void CliView::SelectionChanged() {
-  TakeControls();
-  settings.modeIndex = settings.internalRadio ? 0 : modeSel;
-  modeSel = settings.modeIndex;
-  settings.deviceIndex = deviceSel;
-  LogLine(u"Change Mode: " + settings.modeText + u" Device: " + settings.deviceText);
-  settings.usProfile = settings.deviceIndex < 2;
-  if (settings.deviceIndex == radio::kHandleDeviceIndex) {
-    baudSel = settings.defaultBaudIndex;
-    baudEnabled = false;
-    linkSel = 0;
-    modeSel = 0;
-    modeEnabled = false;
-  } else {
-    baudEnabled = true;
-    modeEnabled = true;
-  }
+  radio::ApplySelectionChange(*this);
 }
 
 }  // namespace cli

@@ -49,9 +49,11 @@ class CliView final : public radio::ConnectView {
   void ShowRecord() override;
   int BaudSelection() override { return baudSel; }
   int ModeSelection() override { return modeSel; }
+  int DeviceSelection() override { return deviceSel; }
   void SelectBaud(int index) override { baudSel = index; }
   void SelectMode(int index) override { modeSel = index; }
   void SelectDevice(int index) override { deviceSel = index; }
+  void SelectLink(int index) override { linkSel = index; }
   void EnableBaud(bool enable) override { baudEnabled = enable; }
   void EnableMode(bool enable) override { modeEnabled = enable; }
   void Beep() override { ++beeps; }

@@ -15,11 +15,13 @@ class SettingsView : public SerialHost {
  public:
   virtual RadioSettings& Settings() = 0;
   virtual void ShowRecord() = 0;
-  virtual int BaudSelection() = 0;  // -1 when none
-  virtual int ModeSelection() = 0;  // -1 when none
+  virtual int BaudSelection() = 0;    // -1 when none
+  virtual int ModeSelection() = 0;    // -1 when none
+  virtual int DeviceSelection() = 0;  // -1 when none
   virtual void SelectBaud(int index) = 0;
   virtual void SelectMode(int index) = 0;
   virtual void SelectDevice(int index) = 0;
+  virtual void SelectLink(int index) = 0;
   virtual void EnableBaud(bool enable) = 0;
   virtual void EnableMode(bool enable) = 0;
   virtual void Beep() = 0;  // the platform's default message beep

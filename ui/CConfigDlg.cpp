@@ -7,6 +7,7 @@
 #include "platform/SerialDevice.h"
 #include "radio/RadioTables.h"
 #include "radio/ResetToDefaults.h"
+#include "radio/SelectionRule.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
@@ -221,23 +222,7 @@ void CConfigDlg::ClearRadioSettings() {
 }
 
 void CConfigDlg::OnSelectionChange() {
-  TakeControls();
-  int mode = ComboGetCurSel(IDC_MODE);
-  m_settings.modeIndex = m_settings.internalRadio ? 0 : mode;
-  ComboSetCurSel(IDC_MODE, m_settings.modeIndex);
-  m_settings.deviceIndex = ComboGetCurSel(IDC_DEVICE);
-  LogLine(u"Change Mode: " + m_settings.modeText + u" Device: " + m_settings.deviceText);
-  m_settings.usProfile = m_settings.deviceIndex < 2;
-  if (m_settings.deviceIndex == radio::kHandleDeviceIndex) {
-    ComboSetCurSel(IDC_BAUDRATE, m_settings.defaultBaudIndex);
-    EnableControl(IDC_BAUDRATE, false);
-    ComboSetCurSel(IDC_LINK, 0);
-    ComboSetCurSel(IDC_MODE, 0);
-    EnableControl(IDC_MODE, false);
-  } else {
-    EnableControl(IDC_BAUDRATE, true);
-    EnableControl(IDC_MODE, true);
-  }
+  radio::ApplySelectionChange(*this);
 }
 
 bool CConfigDlg::HasUnsavedSettings() {
@@ -316,6 +301,12 @@ int CConfigDlg::BaudSelection() {
 }
 int CConfigDlg::ModeSelection() {
   return ComboGetCurSel(IDC_MODE);
+}
+int CConfigDlg::DeviceSelection() {
+  return ComboGetCurSel(IDC_DEVICE);
+}
+void CConfigDlg::SelectLink(int index) {
+  ComboSetCurSel(IDC_LINK, index);
 }
 void CConfigDlg::SelectBaud(int index) {
   ComboSetCurSel(IDC_BAUDRATE, index);

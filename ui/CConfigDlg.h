@@ -66,9 +66,11 @@ class CConfigDlg : public platform::CDialog, public radio::ConnectView {
   RadioSettings& Settings() override { return m_settings; }
   int BaudSelection() override;
   int ModeSelection() override;
+  int DeviceSelection() override;
   void SelectBaud(int index) override;
   void SelectMode(int index) override;
   void SelectDevice(int index) override;
+  void SelectLink(int index) override;
   void EnableBaud(bool enable) override;
   void EnableMode(bool enable) override;
   void Beep() override;
