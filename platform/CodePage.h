@@ -13,6 +13,8 @@ std::string WideToSingleByte(const std::u16string& text);
 std::u16string SingleByteToWide(const std::string& bytes);
 
 std::string WideToUtf8(const std::u16string& text);
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
 std::u16string Utf8ToWide(const std::string& text);  // malformed bytes become U+FFFD
 
 }  // namespace platform

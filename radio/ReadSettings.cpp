@@ -22,11 +22,6 @@ bool Query(SettingsView& view, const char16_t* command, int32_t* value, const ch
   return false;
 }
 
-int Drain() {
-  char buffer[200];
-  return CSerialPort::ReadStr(buffer, sizeof buffer) == RC_OK ? 0 : 1;
-}
-
 }  // namespace
 
 int ReadSettings(SettingsView& view) {
@@ -40,10 +35,10 @@ int ReadSettings(SettingsView& view) {
   bool handle = s.modelNumber == kModel2410 && s.readBaudIndex == kDefaultBaudIndex;
 
   CSerialPort::Purge(CSerialPort::kPurgeAll);
-  if (Drain() != 0) return 1;
+  if (DrainInput() != 0) return 1;
   SendLine(std::u16string(kEnterCommandMode));
   platform::Sleep(100);
-  if (Drain() != 0) return 1;
+  if (DrainInput() != 0) return 1;
 
   int32_t value = 0;
   if (!Query(view, u"wb?", &value, u"ERROR: Could not read 'Mode'.", u"Mode")) return 1;

@@ -24,11 +24,6 @@ std::u16string Decimal(int32_t value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-int Drain() {
-  char buffer[200];
-  return CSerialPort::ReadStr(buffer, sizeof buffer) == RC_OK ? 0 : 1;
-}
-
 // The link number the Link combo shows, or -1 when it shows none.
 int32_t LinkNumber(const std::u16string& text) {
   if (text.empty() || text.size() > 2) return -1;
@@ -71,7 +66,7 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   platform::Sleep(200);
   written = SendLine(u"sd?") && written;
   platform::Sleep(200);
-  if (Drain() != 0 || !written) {
+  if (DrainInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
     return 1;
   }
@@ -121,7 +116,7 @@ int SaveSettings(SettingsView& view) {
   }
 
   CSerialPort::Purge(CSerialPort::kPurgeAll);
-  if (Drain() != 0) return 1;
+  if (DrainInput() != 0) return 1;
   if (handle) return StoreCoraxProfile(view);
 
   s.modeIndex = view.ModeSelection();

@@ -152,3 +152,8 @@ int ReadBanner(BannerValues* values) {
   Log(u"Banner: " + banner);
   return 0;
 }
+
+int DrainInput() {
+  char buffer[200];
+  return CSerialPort::ReadStr(buffer, sizeof buffer) == RC_OK ? 0 : 1;
+}

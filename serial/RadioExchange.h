@@ -24,6 +24,11 @@ int RadioCommand(const std::u16string& command, int32_t* value);
 bool SendLine(const std::u16string& text);
 bool SendLine(const char* text);
 
+// Reads and discards what arrives until the line has been quiet for one read time-out (200
+// bytes at most). 0 when emptied; 1 when the port is closed or the radio keeps talking (the
+// serial port has logged it).
+int DrainInput();
+
 // What a banner gives.
 struct BannerValues {
   std::u16string bannerText;
