@@ -36,17 +36,22 @@ std::string Folder(const std::string& path) {
 
 bool ExclusiveFile::OpenAlways(const std::string& path, Access access) {
   Close();
-  int flags = (access == ReadWrite ? O_RDWR : O_WRONLY) | O_CREAT | O_CLOEXEC;
+  // Only a plain file is ever written: a symbolic link put in the file's place is not
+  // followed (it could lead anywhere), and a FIFO or device there must neither block the open
+  // nor take the bytes.
+  int flags =
+      (access == ReadWrite ? O_RDWR : O_WRONLY) | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return false;
   // A file without any write permission is read-only, as a file with the read-only attribute
   // is on the controller, even for the superuser (who would otherwise write it regardless).
   struct stat mode {};
-  if (::fstat(fd, &mode) != 0 || (mode.st_mode & 0222) == 0) {
+  if (::fstat(fd, &mode) != 0 || !S_ISREG(mode.st_mode) || (mode.st_mode & 0222) == 0) {
     ::close(fd);
     errno = EACCES;
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // The hold is on the file, not the name: a file replaced by ReplaceWith while another
   // holder waited must be looked at again, so check that the name still leads to this file.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -115,7 +120,10 @@ void ExclusiveFile::Close() {
 bool ExclusiveFile::ReplaceWith(const std::string& bytes) {
   if (fd_ < 0) return false;
   std::string temp = path_ + ".new";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // Whatever an earlier, interrupted replacement (or anyone else) left under the side name
+  // goes; the new file is created afresh, never through a link found there.
+  ::unlink(temp.c_str());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   // Hold the new file before it gets the name, so no other opener slips in between.
   bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && WriteAll(fd, bytes.data(), bytes.size()) &&

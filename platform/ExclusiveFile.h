@@ -5,6 +5,9 @@
 // A file can also be replaced whole: ReplaceWith writes a new file beside it and renames it
 // over the old one, so that a crash leaves either the old or the new contents, never a mixture.
 //
+// Only plain files are opened: a symbolic link, directory, FIFO or device in the file's place
+// makes the open fail (without blocking), as does a file without write permission.
+//
 // Every operation reports failure by its result (false, or -1) and never throws; a failed
 // open leaves the object closed. Closing releases the exclusive hold.
 

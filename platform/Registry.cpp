@@ -12,6 +12,29 @@
 
 namespace platform {
 
+namespace {
+
+// Two short values live in the file; anything much larger is not preferences, and reading it
+// whole at every start would cost time and memory for nothing.
+constexpr qint64 kMaxFileBytes = 64 * 1024;
+
+// Only a plain file (or a link to one, as dotfile managers make) is read or written. A FIFO
+// there would block the reading for ever, and a directory or device is nobody's preferences.
+bool Plain(const QFileInfo& info) {
+  return info.isFile();
+}
+
+// A file that cannot serve as the key any more (too large, or not readable as preferences)
+// goes aside under "<name>.bad", replacing an older one, so that it is kept and a fresh key
+// can take its place.
+bool SetAside(const QString& file) {
+  const QString aside = file + ".bad";
+  QFile::remove(aside);
+  return QFile::rename(file, aside);
+}
+
+}  // namespace
+
 struct RegistryKey::Impl {
   std::unique_ptr<QSettings> settings;
   bool writable = false;
@@ -42,7 +65,9 @@ std::string RegistryKey::FileForKey(const std::u16string& subKey) {
 long RegistryKey::Open(const std::u16string& subKey, RegistryAccess access) {
   Close();
   QString file = QString::fromStdString(FileForKey(subKey));
-  if (!QFileInfo(file).isFile()) return ERROR_FILE_NOT_FOUND;
+  const QFileInfo info(file);
+  if (!Plain(info)) return ERROR_FILE_NOT_FOUND;
+  if (info.size() > kMaxFileBytes) return ERROR_ACCESS_DENIED;
   impl_->settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
   if (impl_->settings->status() != QSettings::NoError) {
     impl_->settings.reset();
@@ -56,7 +81,17 @@ long RegistryKey::Create(const std::u16string& subKey) {
   Close();
   QString file = QString::fromStdString(FileForKey(subKey));
   if (!QDir().mkpath(QFileInfo(file).absolutePath())) return ERROR_ACCESS_DENIED;
+  const QFileInfo info(file);
+  if (info.exists()) {
+    if (!Plain(info)) return ERROR_ACCESS_DENIED;  // left as it is, whatever it is
+    if (info.size() > kMaxFileBytes && !SetAside(file)) return ERROR_ACCESS_DENIED;
+  }
   impl_->settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+  if (impl_->settings->status() == QSettings::FormatError) {
+    impl_->settings.reset();
+    if (!SetAside(file)) return ERROR_ACCESS_DENIED;
+    impl_->settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+  }
   impl_->writable = true;
   if (!QFileInfo(file).exists()) {
     // Creating the key makes it exist, values or not.

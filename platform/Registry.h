@@ -6,7 +6,11 @@
 //
 // Results are the registry's: 0 (ERROR_SUCCESS) or an error code; nothing throws. A key opened
 // for reading that has no file fails with ERROR_FILE_NOT_FOUND; a value larger than the
-// caller's buffer fails with ERROR_MORE_DATA, as the registry does.
+// caller's buffer fails with ERROR_MORE_DATA, as the registry does. Only a plain file (or a
+// link to one) is used: a directory, FIFO or device in its place counts as missing for reading
+// and is left alone, refused, when writing. A file larger than 64 KiB, or one Qt cannot read as
+// preferences, is not read; creating the key then moves it aside to "<file>.bad" and starts
+// afresh, so nothing is lost and the preferences can be stored again.
 
 #include <cstdint>
 #include <memory>

@@ -3,17 +3,20 @@
 // termios2 lives in the kernel's own header, which cannot share a unit with <termios.h>; every
 // line call here is an ioctl for that reason.
 #include <asm/termbits.h>
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 namespace platform {
 
@@ -59,11 +62,53 @@ uint8_t ByteSizeOf(tcflag_t cflag) {
   }
 }
 
+// Whether a process other than this one has the terminal device open. Another program's
+// session on a terminal (a shell, a getty, a terminal program) takes no lock that we could
+// see, and TIOCEXCL stops nobody who is root; what /proc shows of other processes' open files
+// is the one sign there is. Processes whose files this user may not see count as not holding
+// it.
+bool HeldElsewhere(dev_t device) {
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return false;
+  const std::string self = std::to_string(::getpid());
+  bool held = false;
+  while (dirent* p = ::readdir(proc)) {
+    if (p->d_name[0] < '1' || p->d_name[0] > '9' || self == p->d_name) continue;
+    const std::string fds = std::string("/proc/") + p->d_name + "/fd";
+    DIR* dir = ::opendir(fds.c_str());
+    if (!dir) continue;
+    while (dirent* f = ::readdir(dir)) {
+      if (f->d_name[0] == '.') continue;
+      struct stat st {};
+      if (::stat((fds + "/" + f->d_name).c_str(), &st) == 0 && S_ISCHR(st.st_mode) &&
+          st.st_rdev == device) {
+        held = true;
+        break;
+      }
+    }
+    ::closedir(dir);
+    if (held) break;
+  }
+  ::closedir(proc);
+  return held;
+}
+
 }  // namespace
 
 std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int* lastError) {
   int dummy = 0;
   if (!lastError) lastError = &dummy;
+  // Only a character device can be a serial port: a regular file, directory or FIFO that the
+  // port's name leads to is refused before it is opened, so opening it has no effect at all.
+  struct stat node {};
+  if (::stat(path.c_str(), &node) != 0) {
+    *lastError = errno;
+    return nullptr;
+  }
+  if (!S_ISCHR(node.st_mode)) {
+    *lastError = ENOTTY;
+    return nullptr;
+  }
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     *lastError = errno;
@@ -71,6 +116,12 @@ std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int*
   }
   if (!::isatty(fd)) {
     *lastError = ENOTTY;
+    ::close(fd);
+    return nullptr;
+  }
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || HeldElsewhere(opened.st_rdev)) {
+    *lastError = EBUSY;
     ::close(fd);
     return nullptr;
   }

@@ -28,7 +28,8 @@ namespace platform {
 class TermiosSerial final : public SerialDevice {
  public:
   // Opens an existing device path; nullptr with *lastError (an errno value) when it cannot be
-  // opened, is held by another program (EBUSY) or is not a terminal (ENOTTY).
+  // opened, is held by another program (EBUSY: it holds the lock, or has the device open at
+  // all) or is not a terminal (ENOTTY; anything but a character device is not even opened).
   static std::unique_ptr<TermiosSerial> Open(const std::string& path, int* lastError);
   ~TermiosSerial() override;
   TermiosSerial(const TermiosSerial&) = delete;
