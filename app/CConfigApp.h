@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/CWinApp.h"
+#include "platform/dialog/CWinApp.h"
 
 class CConfigApp : public platform::CWinApp {
  public:

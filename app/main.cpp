@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "app/CConfigApp.h"
-#include "platform/UiChoice.h"
-#include "platform/qt/QtApplication.h"
-#include "platform/terminal/TerminalApplication.h"
+#include "platform/dialog/UiChoice.h"
+#include "platform/dialog/qt/QtApplication.h"
+#include "platform/dialog/terminal/TerminalApplication.h"
 
 // The one application object, made before main runs.
 static CConfigApp theApp;

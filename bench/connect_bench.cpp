@@ -11,7 +11,7 @@
 
 #include "BenchSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessUi.h"
 #include "resources/resource.h"
 #include "tests/e2e/SimProcess.h"
 #include "ui/CConfigDlg.h"

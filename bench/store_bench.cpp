@@ -16,7 +16,7 @@
 #include "BenchSupport.h"
 #include "app/CConfigApp.h"
 #include "platform/WinTypes.h"
-#include "platform/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessUi.h"
 #include "radio/ResetToDefaults.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "platform/CDialog.h"
+#include "platform/dialog/CDialog.h"
 
 class CAboutDlg : public platform::CDialog {
  public:

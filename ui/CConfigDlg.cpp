@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/CWinApp.h"
+#include "platform/dialog/CWinApp.h"
 #include "platform/Registry.h"
 #include "platform/SerialDevice.h"
 #include "radio/RadioTables.h"

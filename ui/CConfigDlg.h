@@ -13,7 +13,7 @@
 #include <string>
 
 #include "log/CLogFile.h"
-#include "platform/CDialog.h"
+#include "platform/dialog/CDialog.h"
 #include "radio/ConnectView.h"
 #include "radio/RadioSettings.h"
 #include "serial/SerialHost.h"

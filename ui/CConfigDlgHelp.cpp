@@ -1,7 +1,7 @@
 // The main dialog's Service, About and Help buttons: the two secondary dialogs and the help
 // file beside the program.
 #include "platform/CodePage.h"
-#include "platform/DialogBackend.h"
+#include "platform/dialog/DialogBackend.h"
 #include "platform/ModulePath.h"
 #include "ui/CConfigDlg.h"
 

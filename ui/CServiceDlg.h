@@ -11,7 +11,7 @@
 // keeps that value rather than storing the list's "no selection". Opened by anything but the
 // main dialog, the dialog shows its lists and changes nothing.
 
-#include "platform/CDialog.h"
+#include "platform/dialog/CDialog.h"
 
 class CConfigDlg;
 

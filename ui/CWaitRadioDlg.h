@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/CDialog.h"
+#include "platform/dialog/CDialog.h"
 
 class CWaitRadioDlg : public platform::CDialog {
  public:

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/CWinApp.h"
+#include "platform/dialog/CWinApp.h"
 #include "platform/CodePage.h"
-#include "platform/qt/QtApplication.h"
+#include "platform/dialog/qt/QtApplication.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 
 #include "SimProcess.h"
 #include "app/CConfigApp.h"
-#include "platform/qt/QtBackend.h"
+#include "platform/dialog/qt/QtBackend.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "ui/CConfigDlg.h"

@@ -9,7 +9,7 @@
 
 #include "app/CConfigApp.h"
 #include "platform/WinTypes.h"
-#include "platform/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessUi.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"
 #include "sim/RadioPresets.h"

@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/CDialog.h"
-#include "platform/qt/QtDialogWindow.h"
+#include "platform/dialog/CDialog.h"
+#include "platform/dialog/qt/QtDialogWindow.h"
 
 class DialogProbe : public platform::CDialog {
  public:

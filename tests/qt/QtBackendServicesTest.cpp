@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "platform/CDialog.h"
-#include "platform/DialogBackend.h"
+#include "platform/dialog/CDialog.h"
+#include "platform/dialog/DialogBackend.h"
 
 using namespace platform;
 

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 
-#include "platform/DialogBackend.h"
-#include "platform/qt/QtBackend.h"
+#include "platform/dialog/DialogBackend.h"
+#include "platform/dialog/qt/QtBackend.h"
 
 namespace {
 

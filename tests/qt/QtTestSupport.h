@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 
 // Shows a window and waits until it is the active one, which keyboard shortcuts need.
 inline bool ShowActive(QWidget* window) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Clock.h"
-#include "platform/terminal/TerminalIo.h"
+#include "platform/dialog/terminal/TerminalIo.h"
 
 class ScriptedTerminal final : public platform::TerminalIo {
  public:

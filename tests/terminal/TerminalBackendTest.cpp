@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "ScriptedTerminal.h"
-#include "platform/CDialog.h"
+#include "platform/dialog/CDialog.h"
 #include "platform/WinTypes.h"
-#include "platform/terminal/TerminalBackend.h"
+#include "platform/dialog/terminal/TerminalBackend.h"
 #include "resources/resource.h"
 #include "ui/CWaitRadioDlg.h"
 

@@ -3,9 +3,9 @@
 // control has the focus and which command each key or click gives.
 #include <gtest/gtest.h>
 
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 #include "platform/WinTypes.h"
-#include "platform/terminal/TerminalDialogModel.h"
+#include "platform/dialog/terminal/TerminalDialogModel.h"
 #include "resources/resource.h"
 
 using namespace platform;

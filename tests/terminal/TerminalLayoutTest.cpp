@@ -3,9 +3,9 @@
 // every label and button shows its whole text.
 #include <gtest/gtest.h>
 
-#include "platform/DialogTemplate.h"
-#include "platform/terminal/TerminalLayout.h"
-#include "platform/terminal/TerminalText.h"
+#include "platform/dialog/DialogTemplate.h"
+#include "platform/dialog/terminal/TerminalLayout.h"
+#include "platform/dialog/terminal/TerminalText.h"
 #include "resources/resource.h"
 
 using namespace platform;

@@ -1,7 +1,7 @@
 // Which backend the program picks from its environment.
 #include <gtest/gtest.h>
 
-#include "platform/UiChoice.h"
+#include "platform/dialog/UiChoice.h"
 
 using namespace platform;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 #include "resources/resource.h"
 
 using platform::ControlKind;

@@ -15,7 +15,7 @@
 #include "app/CConfigApp.h"
 #include "platform/CodePage.h"
 #include "platform/ModulePath.h"
-#include "platform/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessUi.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "sim/RadioPresets.h"

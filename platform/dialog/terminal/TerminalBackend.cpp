@@ -1,0 +1,220 @@
+#include "platform/dialog/terminal/TerminalBackend.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/Clock.h"
+#include "platform/dialog/terminal/TerminalDialogWindow.h"
+#include "platform/dialog/terminal/TerminalMessageBox.h"
+
+namespace platform {
+
+namespace {
+
+// Longest wait for input with no timer due: signals and hang-ups wake the wait anyway.
+constexpr int kIdleWaitMs = 1000;
+// Between two cancel commands after a hang-up, so a dialog that takes several is not spun.
+constexpr uint32_t kHangUpPauseMs = 100;
+// The controller's shortest timer period.
+constexpr unsigned kMinTimerMs = 10;
+
+bool OnPath(const std::string& program) {
+  if (program.empty()) return false;
+  if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0;
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    const std::string dir = dirs.substr(start, end - start);
+    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+TerminalBackend::TerminalBackend(TerminalIo& io) : io_(io) {}
+
+TerminalBackend::~TerminalBackend() = default;
+
+std::unique_ptr<DialogWindow> TerminalBackend::CreateDialogWindow(const DialogTemplate& tpl,
+                                                                  CDialog& owner, DialogWindow*) {
+  return std::make_unique<TerminalDialogWindow>(*this, tpl, owner);
+}
+
+int TerminalBackend::MessageBox(DialogWindow*, const std::u16string& text,
+                                const std::u16string& caption, unsigned type) {
+  TerminalMessageBox box(text, caption, type);
+  RunLayer(box);
+  return box.Answer();
+}
+
+void TerminalBackend::MessageBeep(unsigned) {
+  io_.Bell();
+}
+
+void TerminalBackend::BeginWaitCursor() {
+  ++busy_;
+  Render();
+}
+
+void TerminalBackend::EndWaitCursor() {
+  if (busy_ == 0) return;
+  --busy_;
+  Render();
+}
+
+bool TerminalBackend::PumpOneMessage() {
+  Render();
+  if (hungUp_) {
+    if (!stack_.empty()) stack_.back()->HangUp();
+    return true;
+  }
+  if (RunDueTimer()) return true;
+  std::optional<InputEvent> event = io_.Wait(0);
+  if (!event) return false;
+  Dispatch(*event);
+  return true;
+}
+
+bool TerminalBackend::ShellOpen(DialogWindow*, const std::string& path) {
+  if (path.empty() || access(path.c_str(), R_OK) != 0) return false;
+  std::vector<std::string> candidates;
+  if (const char* browser = std::getenv("BROWSER")) {
+    std::string list = browser;
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(':', start);
+      if (end == std::string::npos) end = list.size();
+      if (end > start) candidates.push_back(list.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+  for (const char* name : {"www-browser", "w3m", "lynx", "elinks"}) candidates.push_back(name);
+  for (const std::string& program : candidates) {
+    if (!OnPath(program)) continue;
+    const bool ok = io_.RunProgram({program, path});
+    io_.Repaint();
+    Render();
+    return ok;
+  }
+  return false;
+}
+
+void TerminalBackend::RunLayer(TerminalLayer& layer) {
+  stack_.push_back(&layer);
+  while (!layer.Ended()) {
+    Render();
+    if (hungUp_) {
+      layer.HangUp();
+      if (layer.Ended()) break;
+      RunDueTimer();
+      Sleep(kHangUpPauseMs);
+      continue;
+    }
+    if (RunDueTimer()) continue;
+    std::optional<InputEvent> event = io_.Wait(MsToNextTimer());
+    if (event) Dispatch(*event);
+  }
+  stack_.erase(std::find(stack_.begin(), stack_.end(), &layer));
+  // What lay below shows again at once, even if the caller now works without pumping.
+  Render();
+}
+
+void TerminalBackend::Dispatch(const InputEvent& event) {
+  switch (event.kind) {
+    case InputEvent::Kind::Resize:
+      io_.Repaint();
+      return;
+    case InputEvent::Kind::HangUp:
+      hungUp_ = true;
+      return;
+    case InputEvent::Kind::Click:
+      if (!stack_.empty()) stack_.back()->HandleClick(event.x, event.y, io_.Width(), io_.Height());
+      return;
+    case InputEvent::Kind::Key:
+      if (event.key.code == KeyCode::Redraw) {
+        io_.Repaint();
+        return;
+      }
+      if (!stack_.empty()) stack_.back()->HandleKey(event.key);
+      return;
+  }
+}
+
+void TerminalBackend::SetTimer(TerminalDialogWindow* window, int timerId, unsigned periodMs) {
+  const uint64_t period = std::max(periodMs, kMinTimerMs) * uint64_t{1000};
+  const uint64_t due = CurrentClock().NowUs() + period;
+  for (Timer& t : timers_) {
+    if (t.window == window && t.id == timerId) {
+      // Setting a timer again restarts it with the new period.
+      t.periodUs = period;
+      t.dueUs = due;
+      return;
+    }
+  }
+  timers_.push_back(Timer{window, timerId, period, due, false});
+}
+
+void TerminalBackend::KillTimer(TerminalDialogWindow* window, int timerId) {
+  std::erase_if(timers_, [&](const Timer& t) { return t.window == window && t.id == timerId; });
+}
+
+void TerminalBackend::Forget(TerminalDialogWindow* window) {
+  std::erase_if(timers_, [&](const Timer& t) { return t.window == window; });
+  // A window destroyed while it is still on the stack (an error path) must not be painted.
+  std::erase(stack_, static_cast<TerminalLayer*>(window));
+}
+
+bool TerminalBackend::RunDueTimer() {
+  const uint64_t now = CurrentClock().NowUs();
+  Timer* due = nullptr;
+  for (Timer& t : timers_)
+    if (!t.running && t.dueUs <= now && (!due || t.dueUs < due->dueUs)) due = &t;
+  if (!due) return false;
+  TerminalDialogWindow* window = due->window;
+  const int id = due->id;
+  // Timers repeat until killed; the next one is due a period after this one fired.
+  due->dueUs = now + due->periodUs;
+  due->running = true;
+  window->FireTimer(id);
+  // The handler may have killed or set timers, or ended the window: look the timer up again.
+  for (Timer& t : timers_)
+    if (t.window == window && t.id == id) t.running = false;
+  return true;
+}
+
+int TerminalBackend::MsToNextTimer() const {
+  const uint64_t now = CurrentClock().NowUs();
+  uint64_t wait = uint64_t{kIdleWaitMs} * 1000;
+  for (const Timer& t : timers_)
+    if (!t.running) wait = std::min(wait, t.dueUs > now ? t.dueUs - now : 0);
+  return static_cast<int>((wait + 999) / 1000);
+}
+
+void TerminalBackend::Render() {
+  const int width = io_.Width(), height = io_.Height();
+  if (width <= 0 || height <= 0) return;
+  TerminalCanvas canvas(width, height);
+  for (size_t i = 0; i < stack_.size(); ++i) {
+    const bool top = i + 1 == stack_.size();
+    stack_[i]->Paint(canvas, top, top && busy_ > 0);
+  }
+  if (!stack_.empty()) {
+    const TerminalLayer& top = *stack_.back();
+    if (top.FrameWidth() > width || top.FrameHeight() > height) {
+      const std::string need = "Terminal too small: needs " + std::to_string(top.FrameWidth()) +
+                               "x" + std::to_string(top.FrameHeight());
+      canvas.Fill(0, height - 1, width, 1, U' ', kAttrReverse);
+      canvas.Text(0, height - 1, std::u32string(need.begin(), need.end()), kAttrReverse, width);
+    }
+  }
+  io_.Show(canvas);
+}
+
+}  // namespace platform
