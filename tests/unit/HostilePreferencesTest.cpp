@@ -2,7 +2,10 @@
 // any length and characters, a configuration folder that is missing or cannot be made. The
 // main dialog starts with the stored or the default port and rate, never hangs or crashes,
 // and stores the preferences again at close wherever that can be done.
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "FakePorts.h"
 #include "TestSupport.h"
@@ -135,6 +138,33 @@ TEST(HostileRegistryValues, TextOfTheBasicPlaneReadsBackAsWritten) {
   uint32_t size = sizeof buf;
   ASSERT_EQ(key.QueryValue(u"Port", buf, &size), platform::ERROR_SUCCESS);
   EXPECT_EQ(std::u16string(buf), text);
+}
+
+TEST(HostileRegistryWrites, KilledWhileStoringLeavesTheOldOrTheNewFileWhole) {
+  TempFolder folder;
+  const std::u16string filler(2000, u'f');
+  for (int round = 0; round < 20; ++round) {
+    pid_t writer = fork();
+    if (writer == 0) {
+      for (int i = 0;; ++i) {
+        platform::RegistryKey key;
+        if (key.Create(kKey) != platform::ERROR_SUCCESS) _exit(1);
+        const std::u16string port = i % 2 ? u"COM2" : u"COM3";
+        key.SetValue(u"Port", platform::REG_SZ, port.c_str(), 10);
+        key.SetValue(u"Filler", platform::REG_SZ, filler.c_str(),
+                     static_cast<uint32_t>((filler.size() + 1) * 2));
+      }
+    }
+    usleep(2000 + round * 1500);
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    const std::string stored = ReadFile(folder.PreferencesPath());
+    if (stored.empty()) continue;  // killed before the first file was complete
+    EXPECT_TRUE(stored.find("Port=COM2\n") != std::string::npos ||
+                stored.find("Port=COM3\n") != std::string::npos)
+        << round;
+    EXPECT_EQ(stored.back(), '\n') << round;
+  }
 }
 
 }  // namespace
