@@ -33,7 +33,9 @@ class HostilePreferences : public ::testing::Test {
     ASSERT_TRUE(dlg.Create());
     port = scope.ui.Text(D, IDC_PORT);
     baud = scope.ui.Text(D, IDC_BAUDRATE);
-    if (!changePortTo.empty()) ASSERT_TRUE(scope.ui.SelectText(D, IDC_PORT, changePortTo));
+    if (!changePortTo.empty()) {
+      ASSERT_TRUE(scope.ui.SelectText(D, IDC_PORT, changePortTo));
+    }
     ASSERT_TRUE(scope.ui.Click(D, IDC_CLOSE));
   }
   std::string Stored() { return ReadFile(folder.PreferencesPath()); }
