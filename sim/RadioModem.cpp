@@ -122,6 +122,10 @@ void RadioModem::Receive(uint64_t nowUs, const void* data, size_t n, uint32_t ho
   for (size_t i = 0; i < n; ++i) {
     hostBytes_.push_back(static_cast<char>(bytes[i]));
     uint64_t at = std::max(nowUs, hostFreeAt_) + ByteTimeUs(hostBaud);
+    // A host writes a line's CR LF back to back: the LF is on the line right behind the CR,
+    // even when it reaches us in a later read (and so after a rate switch the CR asked for).
+    if (bytes[i] == '\n' && lastHostByte_ == '\r') at = hostFreeAt_ + ByteTimeUs(hostBaud);
+    lastHostByte_ = bytes[i];
     hostFreeAt_ = at;
     if (!powered_ || VanishedBy(at) || at < bootedAt_) continue;
     Hear(hostBaud == BaudAt(at) ? bytes[i] : noise_.Next(), at);

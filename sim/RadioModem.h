@@ -125,6 +125,7 @@ class RadioModem {
   uint32_t storedBaud_ = 0, baud_ = 0, prevBaud_ = 0;
   uint64_t switchAt_ = 0;
   uint64_t hostFreeAt_ = 0;  // the host's sending side of the line
+  uint8_t lastHostByte_ = 0;
   bool powered_ = true;
   uint64_t bootedAt_ = 0;  // a booting radio hears nothing
   bool commandMode_ = false;

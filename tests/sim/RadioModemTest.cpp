@@ -146,6 +146,18 @@ TEST(RadioModemRates, RateSwitchTakesEffectAfterTheLineEnd) {
   EXPECT_EQ(host.Say("sd?\r\n", 19200), "sd?\r\n0B\r\n>");
 }
 
+TEST(RadioModemRates, TheLineFeedOfTheRateCommandBelongsToItsCarriageReturn) {
+  Host host;
+  host.EnterCommandMode();
+  host.Say("sd0B\r");
+  // The LF left right behind the CR, whenever it is read: it is heard at the old rate, where
+  // it is only the end of the line, not noise that spoils the next command.
+  host.Say("\n");
+  host.Say("m>\r\n", 19200);
+  EXPECT_EQ(host.radio.Commands().back(), "m>");
+  EXPECT_EQ(host.radio.StoreCount(), 1);
+}
+
 TEST(RadioModemRates, StoredRateIsTheRateAfterARestart) {
   Host host;
   host.EnterCommandMode();
