@@ -132,6 +132,14 @@ int RadioCommand(const std::u16string& command, int32_t* value) {
     return 1;
   }
   FilterBuffer(reply, sizeof reply, line.empty() ? '\0' : line[0]);
+  // A reply that does not begin with this command's echo (up to a ">" of its own, which ended
+  // the read) belongs to another command: a late answer that was still on its way. Taking its
+  // prompt for ours would report a command the radio never heard as done.
+  const std::string echo = line.substr(0, line.find('>'));
+  if (std::strncmp(reply, echo.c_str(), echo.size()) != 0) {
+    Log(u"ERROR: RadioCommand error 3");
+    return 1;
+  }
   size_t length = std::strlen(reply);
   std::string valueText = length > command.size() ? std::string(reply + command.size()) : "";
   if (value) *value = HexToInt(platform::SingleByteToWide(valueText));

@@ -26,10 +26,12 @@ bool LinkModel::Command(int step, const std::string& text) {
     lateRate_ = 0;
   }
   bool ok = Hears() && !garbled;
-  if (stalePrompt_) {
-    // The late prompt of a slow line ends this command's read: success, heard or not.
-    stalePrompt_ = false;
-    ok = true;
+  if (stalePrompt_ || latePrompt_) {
+    // The late answer of an earlier line ends this command's read before its own echo: a
+    // reply that is not this command's, refused whatever the radio made of the command.
+    stalePrompt_ = latePrompt_ = false;
+    log_.push_back("ERROR: RadioCommand error 3");
+    return false;
   }
   const bool ownPrompt = text.find('>') != std::string::npos;
   if (Struck(step)) {
@@ -47,8 +49,9 @@ bool LinkModel::Command(int step, const std::string& text) {
         ok = false;
         break;
       case Fault::kSlow:
-        // The late reply that follows is read as the next command's prompt, which the radio
-        // did hear: nothing else comes of it.
+        // A command with its own ">" finds it in its echo; any other gives up before its
+        // answer comes, and that late answer is what the next command reads first.
+        if (!ownPrompt && ok) latePrompt_ = true;
         ok = ok && ownPrompt;
         break;
       case Fault::kEndlessTalk:
@@ -72,11 +75,15 @@ bool LinkModel::Raw(int step, const std::string& text, int newRate, bool lateSwi
   if (text == ":wit2400") {
     // A radio that did not hear the line stays in data mode, deaf to every command.
     if (!Hears() || (Struck(step) && fault_ == Fault::kSilence)) deaf_ = true;
+    // Its late answer outlasts the emptying read and is what the first query reads.
+    if (Hears() && Struck(step) && fault_ == Fault::kSlow) latePrompt_ = true;
     if (Hears() && Struck(step) && fault_ == Fault::kEndlessTalk) talking_ = true;
     return true;
   }
   if (!Hears() || newRate == 0) {
     if (Hears() && Struck(step) && fault_ == Fault::kEndlessTalk) talking_ = true;
+    // Its answer comes after every read that follows the line: the next command reads it.
+    if (Hears() && Struck(step) && fault_ == Fault::kSlow) latePrompt_ = true;
     return true;
   }
   if (!Struck(step)) {
@@ -90,11 +97,12 @@ bool LinkModel::Raw(int step, const std::string& text, int newRate, bool lateSwi
       talking_ = true;  // the radio talks instead of switching
       break;
     case Fault::kSlow:
-      // A switch to the same rate leaves only a late prompt over, which harms nothing; one
-      // that lands after the next command garbles it, and its prompt, sent at the new rate,
-      // ends that command's read.
-      if (newRate == radioRate_ || lateSwitchLandsFirst) {
-        radioRate_ = newRate;
+      // A switch that lands after the next command garbles it, and its prompt, sent at the
+      // new rate, ends that command's read.
+      if (lateSwitchLandsFirst) {
+        radioRate_ = newRate;  // the waits and the emptying read after the line outlast it
+      } else if (newRate == radioRate_) {
+        latePrompt_ = true;  // only the late prompt is left over, for the next command
       } else {
         lateRate_ = newRate;
         stalePrompt_ = true;
@@ -134,6 +142,7 @@ bool LinkModel::Reopen(int rate, std::vector<Box>& boxes) {
     portClosed_ = true;
     return false;
   }
+  // A late answer still on its way comes after the reopening's purge.
   portRate_ = rate;
   return true;
 }

@@ -60,6 +60,7 @@ class LinkModel {
   bool talking_ = false;
   int lateRate_ = 0;          // a rate switch the radio makes late
   bool stalePrompt_ = false;  // its prompt, still on its way
+  bool latePrompt_ = false;   // a slow answer the next command will read first
 };
 
 }  // namespace matrix

@@ -63,10 +63,6 @@ void PredictReading(const Cell& cell, int firstLineStep, const char* preset, Exp
   link.Raw(firstLineStep, script[firstLineStep].text);
   bool ok = link.Drain();
   size_t end = script.size();
-  // A late reply to ":wit2400" is read as the mode's answer: a mode the radio does not have,
-  // which ends the handle detection after the band.
-  const bool staleMode = cell.step == firstLineStep && cell.fault == Fault::kSlow;
-  if (staleMode && std::string(preset) == "corax") end = firstLineStep + 5;
   for (size_t i = firstLineStep + 1; ok && i < end; ++i) {
     if (link.Command(static_cast<int>(i), script[i].text)) continue;
     for (const Query& q : kQueries) {

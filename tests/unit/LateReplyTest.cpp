@@ -1,8 +1,7 @@
-// A reply that comes late is read as the next command's answer: the command exchange takes any
-// ">" for the prompt it waits for, and a reply in which the command's echo is missing still
-// counts as success. The fault matrix shows the two places where that gives a wrong result;
-// these tests state the sound behaviour and stay disabled until the exchange refuses a reply
-// without its echo (serial/RadioExchange.cpp).
+// A reply that comes late reaches the tool while it waits for the next command's answer. The
+// command exchange refuses a reply without the command's own echo, so such a late answer is
+// never taken for the next command's: the reset does not report a store the radio never heard,
+// and the reading does not take a late answer for the radio's mode.
 #include "RadioDialogTest.h"
 #include "platform/WinTypes.h"
 
@@ -15,7 +14,7 @@ using LateReply = RadioDialogTest;
 // The radio answers "sd0B" 400 ms late and switches its rate only then, so the store command
 // that follows the reopening is garbled and never heard; the late prompt, sent at the new
 // rate, ends the store's read, and the reset beeps as if done.
-TEST_F(LateReply, DISABLED_ResetIsNoSuccessWhenTheRadioNeverHeardTheStore) {
+TEST_F(LateReply, ResetIsNoSuccessWhenTheRadioNeverHeardTheStore) {
   sim::RadioConfig config = Radio("vireo-us");
   config.reconnectAfterOpenMs = -1;
   config.commandFaults["sd0B"] = sim::RadioFault::kSlow;
@@ -35,15 +34,20 @@ TEST_F(LateReply, DISABLED_ResetIsNoSuccessWhenTheRadioNeverHeardTheStore) {
   EXPECT_EQ(ui.boxes.back().text, u"Error. Verify communication line.");
 }
 
-// ":wit2400" answered late: the mode query reads that late reply and takes 0x2400 for the
-// radio's mode; the reading reports success with a mode the radio does not have.
-TEST_F(LateReply, DISABLED_ReadingDoesNotTakeALateReplyForTheMode) {
+// ":wit2400" answered late: the mode query meets that late reply first. Taken for the mode's
+// answer it would give the mode 0x2400 and a reading reported as done.
+TEST_F(LateReply, ReadingDoesNotTakeALateReplyForTheMode) {
   sim::RadioConfig config = Radio("vireo-us");
   config.commandFaults[":wit2400"] = sim::RadioFault::kSlow;
   ports.Attach(u"COM1:", config);
   Open(u"COM1", u"115200");
   Connect();
-  if (dlg->m_settings.connected) EXPECT_EQ(dlg->m_settings.readMode, 1);
+  // The late answer is refused, and the reading fails as for a mode the radio did not give.
+  EXPECT_FALSE(dlg->m_settings.connected);
+  Texts log = LogSince("Radio settings read OK.").empty() ? LogLines() : Texts{};
+  EXPECT_NE(std::find(log.begin(), log.end(), "ERROR: RadioCommand error 3"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "ERROR: Could not read 'Mode'."), log.end());
+  EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Co&nnect");
 }
 
 }  // namespace

@@ -77,13 +77,22 @@ TEST_F(RadioExchangeTest, RadioThatKeepsTalkingFailsTheEmptyingRead) {
   EXPECT_EQ(Line().written, "");
 }
 
-TEST_F(RadioExchangeTest, MissingEchoStillSucceedsWithTheUncleanedReply) {
+TEST_F(RadioExchangeTest, AReplyWithoutThisCommandsEchoIsAFailure) {
+  // No echo at all: the prompt is someone else's.
   Line().AnswerLines([](const std::string&) { return std::string("\r\n0A>"); });
   int32_t value = -1;
-  EXPECT_EQ(RadioCommand(u"wn?", &value), 0);
-  EXPECT_EQ(host.log.back(), "ERROR: FilterBuffer 1.");
-  // "\r\n0A" with the command's three characters skipped leaves "A".
-  EXPECT_EQ(value, 10);
+  EXPECT_EQ(RadioCommand(u"wn?", &value), 1);
+  ASSERT_GE(host.log.size(), 2u);
+  EXPECT_EQ(host.log[host.log.size() - 2], "ERROR: FilterBuffer 1.");
+  EXPECT_EQ(host.log.back(), "ERROR: RadioCommand error 3");
+  EXPECT_EQ(value, -1);
+  // The late answer of another command that starts with the same letter.
+  Line().AnswerLines([](const std::string&) { return std::string("wb?\r\n01\r\n>"); });
+  EXPECT_EQ(RadioCommand(u"wn?", &value), 1);
+  EXPECT_EQ(host.log.back(), "ERROR: RadioCommand error 3");
+  // A command with a ">" of its own is answered by its echo up to it.
+  Line().AnswerLines([](const std::string& cmd) { return cmd + "\r\n>"; });
+  EXPECT_EQ(RadioCommand(u"m>", &value), 0);
 }
 
 TEST_F(RadioExchangeTest, SendLineWritesTheTextAndCrLfAndSaysWhetherItWent) {
