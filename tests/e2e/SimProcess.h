@@ -40,6 +40,14 @@ class SimProcess {
     struct stat st {};
     return pid_ > 0 && lstat(link_.c_str(), &st) == 0;
   }
+  // Ends the stand-in at once, as a radio that loses its power: its end of the line goes away
+  // with it.
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
   void Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);

@@ -1,5 +1,7 @@
 // Save and the maker defaults in real time: the Qt backend (offscreen), the termios layer and
 // qelm-radio-sim on a pseudo-terminal. What was stored is read back by connecting again.
+#include <thread>
+
 #include "EndToEnd.h"
 
 namespace {
@@ -86,6 +88,47 @@ TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
   auto log = LogLines(folder);
   EXPECT_TRUE(Has(log, "Morva US defaults saved."));
   EXPECT_TRUE(Has(log, "Baudrate set to 19200 with sd0B"));
+}
+
+TEST_F(StoreEndToEnd, RadioKilledInTheMiddleOfARateSwitchEndsInTheErrorAndDisconnected) {
+  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "shrike",
+                                  "--external", "--reconnect-after-open", "300"});
+  ASSERT_TRUE(radio.Running());
+  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  CConfigDlg dlg;
+  BoxAnswerer boxes;
+  double seconds = 0;
+  RunDialog(dlg, [&](QDialog* main) {
+    Combo(main, 0)->setCurrentText("COM1");
+    Combo(main, 1)->setCurrentText("115200");
+    Button(main, "Co&nnect")->click();
+    ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
+    Pick(Combo(main, 1), "19200");
+    // Half a second into the save the rate switch is under way (its waits take 800 ms). The
+    // save blocks the window's thread, so the power goes from another one.
+    std::thread cut([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      radio.Kill();
+    });
+    auto start = std::chrono::steady_clock::now();
+    Button(main, "&Save")->click();
+    cut.join();
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_NE(Button(main, "Co&nnect"), nullptr);
+    EXPECT_TRUE(Combo(main, 0)->isEnabled());
+    EXPECT_FALSE(Button(main, "&Save")->isEnabled());
+  });
+  EXPECT_LT(seconds, 5.0);  // no hang: the gone line fails the steps that meet it
+  ASSERT_GE(boxes.seen.size(), 1u);
+  EXPECT_EQ(boxes.seen.back().text, "Error. Settings not saved.");
+  EXPECT_EQ(boxes.seen.back().caption, "QELM Config");
+  EXPECT_FALSE(dlg.m_settings.connected);
+  EXPECT_FALSE(CSerialPort::IsOpen());
+  auto log = LogLines(folder);
+  EXPECT_TRUE(Has(log, "Baudrate set to 19200 with sd0B"));
+  EXPECT_FALSE(Has(log, "Settings stored OK."));
+  EXPECT_TRUE(Has(log, "ERROR: Could not set computer to new baudrate.") ||
+              Has(log, "ERROR: Could not connect to radio at new baudrate 19200"));
 }
 
 }  // namespace
