@@ -3,7 +3,6 @@
 // termios2 lives in the kernel's own header, which cannot share a unit with <termios.h>; every
 // line call here is an ioctl for that reason.
 #include <asm/termbits.h>
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -17,6 +16,8 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+
+#include "platform/DeviceHolders.h"
 
 namespace platform {
 
@@ -62,37 +63,6 @@ uint8_t ByteSizeOf(tcflag_t cflag) {
   }
 }
 
-// Whether a process other than this one has the terminal device open. Another program's
-// session on a terminal (a shell, a getty, a terminal program) takes no lock that we could
-// see, and TIOCEXCL stops nobody who is root; what /proc shows of other processes' open files
-// is the one sign there is. Processes whose files this user may not see count as not holding
-// it.
-bool HeldElsewhere(dev_t device) {
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return false;
-  const std::string self = std::to_string(::getpid());
-  bool held = false;
-  while (dirent* p = ::readdir(proc)) {
-    if (p->d_name[0] < '1' || p->d_name[0] > '9' || self == p->d_name) continue;
-    const std::string fds = std::string("/proc/") + p->d_name + "/fd";
-    DIR* dir = ::opendir(fds.c_str());
-    if (!dir) continue;
-    while (dirent* f = ::readdir(dir)) {
-      if (f->d_name[0] == '.') continue;
-      struct stat st {};
-      if (::stat((fds + "/" + f->d_name).c_str(), &st) == 0 && S_ISCHR(st.st_mode) &&
-          st.st_rdev == device) {
-        held = true;
-        break;
-      }
-    }
-    ::closedir(dir);
-    if (held) break;
-  }
-  ::closedir(proc);
-  return held;
-}
-
 }  // namespace
 
 std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int* lastError) {
@@ -120,7 +90,7 @@ std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int*
     return nullptr;
   }
   struct stat opened {};
-  if (::fstat(fd, &opened) != 0 || HeldElsewhere(opened.st_rdev)) {
+  if (::fstat(fd, &opened) != 0 || OpenElsewhere(opened.st_rdev)) {
     *lastError = EBUSY;
     ::close(fd);
     return nullptr;
