@@ -4,6 +4,9 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/CodePage.h"
+#include "platform/TerminalText.h"
+
 namespace cli {
 
 namespace {
@@ -20,7 +23,8 @@ std::string Field(std::string text) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     switch (c) {
       case '"':
         out += "\\\"";
@@ -42,6 +46,13 @@ std::string JsonString(const std::string& text) {
           char esc[8];
           std::snprintf(esc, sizeof esc, "\\u%04x", c);
           out += esc;
+        } else if (c == 0xC2 && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+          // U+0080 to U+009F: C1 controls, which some terminals obey.
+          char esc[8];
+          std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(text[++i]));
+          out += esc;
         } else {
           out += static_cast<char>(c);
         }
@@ -55,7 +66,7 @@ std::string ReportText(const JobReport& r) {
   auto line = [&](const char* name, const std::string& value) {
     std::string label = std::string(name) + ":";
     label.resize(11, ' ');
-    out << label << value << "\n";
+    out << label << ForTerminal(value) << "\n";
   };
   line("Port", r.port);
   if (r.haveSettings) {
@@ -145,6 +156,10 @@ bool ParseRecordLine(const std::string& line, JobReport* r) {
     return false;
   }
   return true;
+}
+
+std::string ForTerminal(const std::string& text) {
+  return platform::SafeUtf8(platform::Utf8ToWide(text));
 }
 
 }  // namespace cli

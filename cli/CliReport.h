@@ -37,7 +37,10 @@ std::string ReportJson(const JobReport& r);
 std::string RecordLine(const JobReport& r);
 bool ParseRecordLine(const std::string& line, JobReport* r);
 
-// A text as a JSON string, quotes included.
+// A text as a JSON string, quotes included. Control characters, the C1 ones too, are escaped.
 std::string JsonString(const std::string& text);
+// A UTF-8 text as a terminal may show it: what came from the radio (its firmware text, a
+// reply in a log line) can hold escape sequences, which are shown, never sent.
+std::string ForTerminal(const std::string& text);
 
 }  // namespace cli

@@ -6,6 +6,7 @@
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/TerminalText.h"
 #include "platform/WinTypes.h"
 #include "radio/RadioStartWatch.h"
 #include "radio/RadioTables.h"
@@ -85,10 +86,10 @@ int CliView::ShowMessage(const std::u16string& text, const std::u16string& capti
   const std::u16string title = caption.empty() ? kAppName : caption;
   if ((type & 0xF) != platform::MB_YESNO && (type & 0xF) != platform::MB_YESNOCANCEL) {
     messages_.push_back(text);
-    err_ << platform::WideToUtf8(title + u": " + text) << std::endl;
+    err_ << platform::SafeUtf8(title + u": " + text) << std::endl;
     return platform::IDOK;
   }
-  err_ << platform::WideToUtf8(title + u": " + text) << " [y/N] " << std::flush;
+  err_ << platform::SafeUtf8(title + u": " + text) << " [y/N] " << std::flush;
   if (assumeYes_) {
     err_ << "yes (--yes)" << std::endl;
     return platform::IDYES;

@@ -28,7 +28,7 @@ struct Member {
 }  // namespace
 
 std::string FleetLine(const std::string& port, const JobReport& r, double seconds) {
-  char line[512];
+  char line[1024];
   std::string device =
       r.deviceIndex >= 0 ? std::to_string(r.deviceIndex) + " " + r.deviceName : "-";
   std::snprintf(line, sizeof line, "%-12s %-15s %-5s %-5s %-22s %-4s %-6s %-6s %6.1fs",
@@ -38,7 +38,7 @@ std::string FleetLine(const std::string& port, const JobReport& r, double second
                 r.haveSettings && r.link >= 0 ? std::to_string(r.link).c_str() : "-",
                 r.haveSettings && !r.mode.empty() ? r.mode.c_str() : "-",
                 r.rate.empty() ? "-" : r.rate.c_str(), seconds);
-  return line;
+  return ForTerminal(line);
 }
 
 int RunFleet(const CliOptions& o, const std::string& program, CLogFile& log, std::ostream& out,
@@ -80,7 +80,7 @@ int RunFleet(const CliOptions& o, const std::string& program, CLogFile& log, std
         if (ParseRecordLine(ev.line, &m.report)) m.haveRecord = true;
         break;
       case platform::ProcessGroup::Event::kErrLine:
-        err << "[" << m.port << "] " << ev.line << std::endl;
+        err << "[" << m.port << "] " << ForTerminal(ev.line) << std::endl;
         break;
       case platform::ProcessGroup::Event::kEnded: {
         int status = ev.status;

@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
   } else {
     std::cout << cli::ReportText(report) << std::flush;
   }
-  if (status != 0 && !report.error.empty()) std::cerr << "qelm-cli: " << report.error << "\n";
+  if (status != 0 && !report.error.empty())
+    std::cerr << "qelm-cli: " << cli::ForTerminal(report.error) << "\n";
   return status;
 }

@@ -75,6 +75,24 @@ TEST_F(CliProgramTest, ANonTerminalPathIsRefusedWithoutOpeningIt) {
   }
 }
 
+TEST_F(CliProgramTest, RadioTextReachesTheTerminalOnlyAsHarmlessText) {
+  // A firmware text with an escape sequence and a C1 control (CSI) in it.
+  SimRadio radio(folder.Path(), "r1", {"--preset", "corax", "--firmware", "\x1b[\x9b"});
+  CliRun text = RunCli({"read", "--port", radio.Port()}, {{radio.Port(), &radio}});
+  EXPECT_NE(text.out.find("Firmware:  ^[[\\x9B"), std::string::npos) << text.out;
+  CliRun json = RunCli({"read", "--port", radio.Port(), "--json"}, {{radio.Port(), &radio}});
+  EXPECT_NE(json.out.find("\"firmware\":\"\\u001b[\\u009b\""), std::string::npos) << json.out;
+  // The handle profile is refused for that firmware, and the message names it.
+  CliRun save = RunCli({"save", "--port", radio.Port()}, {{radio.Port(), &radio}});
+  EXPECT_EQ(save.status, 1);
+  for (const CliRun* run : {&text, &json, &save}) {
+    std::string all = run->out;
+    for (const auto& l : run->err) all += l + "\n";
+    EXPECT_EQ(all.find('\x1b'), std::string::npos) << all;
+    EXPECT_EQ(all.find("\xc2\x9b"), std::string::npos) << all;
+  }
+}
+
 TEST_F(CliProgramTest, ReadPrintsOneJsonObjectThatParsesBack) {
   SimRadio radio(folder.Path(), "r1", {"--preset", "corax"});
   CliRun run =
@@ -193,7 +211,9 @@ TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogL
     EXPECT_EQ(std::count(mine.begin(), mine.end(), "Settings stored OK."), 1) << tag;
     EXPECT_EQ(mine.back(), "Fleet result: done") << tag;
     if (i == 1) first = mine;
-    if (i == 3 || i == 5) EXPECT_EQ(mine.size(), first.size()) << tag;
+    if (i == 3 || i == 5) {
+      EXPECT_EQ(mine.size(), first.size()) << tag;
+    }
   }
   const std::string vanished = "[" + radios[7]->Port() + "] ";
   EXPECT_TRUE(Has(log, vanished + "ERROR: Settings could not be read."));

@@ -5,7 +5,7 @@
 
 #include "platform/dialog/DialogTemplate.h"
 #include "platform/dialog/terminal/TerminalLayout.h"
-#include "platform/dialog/terminal/TerminalText.h"
+#include "platform/TerminalText.h"
 #include "resources/resource.h"
 
 using namespace platform;

@@ -2,7 +2,7 @@
 // mnemonics are read as the dialogs write them, and long texts wrap between words.
 #include <gtest/gtest.h>
 
-#include "platform/dialog/terminal/TerminalText.h"
+#include "platform/TerminalText.h"
 
 using namespace platform;
 

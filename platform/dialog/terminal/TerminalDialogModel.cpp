@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/WinTypes.h"
-#include "platform/dialog/terminal/TerminalText.h"
+#include "platform/TerminalText.h"
 
 namespace platform {
 

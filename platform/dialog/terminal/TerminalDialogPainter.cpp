@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/dialog/terminal/TerminalText.h"
+#include "platform/TerminalText.h"
 
 namespace platform {
 

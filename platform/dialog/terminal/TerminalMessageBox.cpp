@@ -4,7 +4,7 @@
 
 #include "platform/WinTypes.h"
 #include "platform/dialog/terminal/TerminalLayout.h"
-#include "platform/dialog/terminal/TerminalText.h"
+#include "platform/TerminalText.h"
 
 namespace platform {
 

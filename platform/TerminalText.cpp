@@ -1,6 +1,8 @@
-#include "platform/dialog/terminal/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <algorithm>
+
+#include "platform/CodePage.h"
 
 namespace platform {
 
@@ -90,6 +92,12 @@ void WrapLine(const std::u32string& line, size_t width, std::vector<std::u32stri
 
 std::u32string SafeText(const std::u16string& text) {
   return Safe(Decode(text));
+}
+
+std::string SafeUtf8(const std::u16string& text) {
+  std::string out;
+  for (char32_t c : SafeText(text)) AppendUtf8(out, c);
+  return out;
 }
 
 MnemonicText ParseMnemonic(const std::u16string& text) {

@@ -15,6 +15,8 @@ namespace platform {
 
 // A text as a terminal may show it, one cell per character.
 std::u32string SafeText(const std::u16string& text);
+// The same as UTF-8, for a program that writes lines to its standard output or error.
+std::string SafeUtf8(const std::u16string& text);
 
 struct MnemonicText {
   std::u32string shown;  // markers removed, made safe
