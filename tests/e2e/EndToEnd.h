@@ -18,6 +18,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,22 @@ class EndToEnd : public ::testing::Test {
     std::filesystem::remove_all(folder);
   }
   std::string Link(const char* name) { return (folder / name).string(); }
+  // An external model 2410 radio at 115200 on COM1, its cable replugged replugMs after each
+  // open of the port.
+  std::unique_ptr<SimProcess> ExternalRadioOnCom1(const char* preset, const char* replugMs) {
+    auto radio = std::make_unique<SimProcess>(
+        Link("com1"),
+        std::vector<std::string>{"--model", "2410", "--baud", "115200", "--preset", preset,
+                                 "--external", "--reconnect-after-open", replugMs});
+    setenv("QELM_COM1", Link("com1").c_str(), 1);
+    return radio;
+  }
+  // Picks the port and rate in the main window and presses its Connect button.
+  static void ConnectAt(QDialog* main, const QString& port, const QString& rate) {
+    Combo(main, 0)->setCurrentText(port);
+    Combo(main, 1)->setCurrentText(rate);
+    Button(main, "Co&nnect")->click();
+  }
 
   // Runs the main dialog modally; the script runs once the window is up.
   void RunDialog(CConfigDlg& dlg, std::function<void(QDialog*)> script) {

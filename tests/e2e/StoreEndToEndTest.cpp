@@ -22,16 +22,12 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 TEST_F(StoreEndToEnd, ChangedLinkAndRateAreStoredAndReadBack) {
-  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "shrike",
-                                  "--external", "--reconnect-after-open", "300"});
-  ASSERT_TRUE(radio.Running());
-  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  auto radio = ExternalRadioOnCom1("shrike", "300");
+  ASSERT_TRUE(radio->Running());
   CConfigDlg dlg;
   BoxAnswerer boxes;
   RunDialog(dlg, [&](QDialog* main) {
-    Combo(main, 0)->setCurrentText("COM1");
-    Combo(main, 1)->setCurrentText("115200");
-    Button(main, "Co&nnect")->click();
+    ConnectAt(main, "COM1", "115200");
     ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
     Pick(Combo(main, 3), "7");
     Pick(Combo(main, 1), "19200");
@@ -59,17 +55,13 @@ TEST_F(StoreEndToEnd, ChangedLinkAndRateAreStoredAndReadBack) {
 TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
   // The cable is replugged well after each open, so the reset's own reopening of the port is
   // over (and the replug it asked for called off by the close) before the radio restarts.
-  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "vireo-us",
-                                  "--external", "--reconnect-after-open", "1500"});
-  ASSERT_TRUE(radio.Running());
-  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  auto radio = ExternalRadioOnCom1("vireo-us", "1500");
+  ASSERT_TRUE(radio->Running());
   CConfigDlg dlg;
   BoxAnswerer boxes({{"Reset the radio modem to Morva defaults and lose all current settings?",
                       QMessageBox::Yes}});
   RunDialog(dlg, [&](QDialog* main) {
-    Combo(main, 0)->setCurrentText("COM1");
-    Combo(main, 1)->setCurrentText("115200");
-    Button(main, "Co&nnect")->click();
+    ConnectAt(main, "COM1", "115200");
     ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
     Button(main, "&Default")->click();
     EXPECT_NE(Button(main, "Co&nnect"), nullptr);
@@ -91,24 +83,20 @@ TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
 }
 
 TEST_F(StoreEndToEnd, RadioKilledInTheMiddleOfARateSwitchEndsInTheErrorAndDisconnected) {
-  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "shrike",
-                                  "--external", "--reconnect-after-open", "300"});
-  ASSERT_TRUE(radio.Running());
-  setenv("QELM_COM1", Link("com1").c_str(), 1);
+  auto radio = ExternalRadioOnCom1("shrike", "300");
+  ASSERT_TRUE(radio->Running());
   CConfigDlg dlg;
   BoxAnswerer boxes;
   double seconds = 0;
   RunDialog(dlg, [&](QDialog* main) {
-    Combo(main, 0)->setCurrentText("COM1");
-    Combo(main, 1)->setCurrentText("115200");
-    Button(main, "Co&nnect")->click();
+    ConnectAt(main, "COM1", "115200");
     ASSERT_NE(Button(main, "Disco&nnect"), nullptr);
     Pick(Combo(main, 1), "19200");
     // Half a second into the save the rate switch is under way (its waits take 800 ms). The
     // save blocks the window's thread, so the power goes from another one.
     std::thread cut([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(500));
-      radio.Kill();
+      radio->Kill();
     });
     auto start = std::chrono::steady_clock::now();
     Button(main, "&Save")->click();

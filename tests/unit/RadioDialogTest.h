@@ -43,6 +43,24 @@ class RadioDialogTest : public ::testing::Test {
     ASSERT_TRUE(ui.SelectText(D, IDC_BAUDRATE, rate));
   }
   void Connect() { ASSERT_TRUE(ui.Click(D, IDC_CONNECT)); }
+  // Connects to a radio put on the port, then forgets what the radio heard, the boxes and the
+  // beeps so far, so that a test looks only at what follows. replugOnce: the external radio's
+  // cable is replugged for this connect alone, not after every later open of the port.
+  sim::RadioModem& ConnectTo(const std::u16string& port, sim::RadioConfig config,
+                             const std::u16string& rate, bool service = false,
+                             bool replugOnce = false) {
+    const bool replug = replugOnce && !config.internal;
+    if (replug) config.reconnectAfterOpenMs = -1;
+    sim::RadioModem& radio = ports.Attach(port + u":", config);
+    Open(port, rate, service);
+    if (replug) ports.ScheduleReconnect(port + u":", 400000);
+    Connect();
+    EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Disco&nnect");
+    radio.ClearLog();
+    ui.boxes.clear();
+    ui.beeps.clear();
+    return radio;
+  }
   Texts LogLines() { return UnstampedLines(ReadFile(folder.LogPath())); }
   // The log lines from the last press of a button on.
   Texts LogSince(const std::string& first) {

@@ -12,21 +12,11 @@ namespace {
 
 class ResetTest : public RadioDialogTest {
  protected:
-  sim::RadioModem& ConnectTo(const std::u16string& port, sim::RadioConfig config,
+  // The cable is replugged once, for the connect; the reset's reopenings must not restart
+  // the radio.
+  sim::RadioModem& ConnectTo(const std::u16string& port, const sim::RadioConfig& config,
                              const std::u16string& rate) {
-    // The cable is replugged once, for the connect; the reset's reopenings must not restart
-    // the radio.
-    const bool external = !config.internal;
-    config.reconnectAfterOpenMs = -1;
-    sim::RadioModem& radio = ports.Attach(port + u":", config);
-    Open(port, rate);
-    if (external) ports.ScheduleReconnect(port + u":", 400000);
-    Connect();
-    EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Disco&nnect");
-    radio.ClearLog();
-    ui.boxes.clear();
-    ui.beeps.clear();
-    return radio;
+    return RadioDialogTest::ConnectTo(port, config, rate, false, true);
   }
   void Reset(int answer = IDYES) {
     ui.AnswerNext(answer);

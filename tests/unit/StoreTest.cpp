@@ -12,18 +12,6 @@ namespace {
 
 class StoreTest : public RadioDialogTest {
  protected:
-  // Connects and forgets what the radio heard so far, so that only the store is looked at.
-  sim::RadioModem& ConnectTo(const std::u16string& port, const sim::RadioConfig& config,
-                             const std::u16string& rate, bool service = false) {
-    sim::RadioModem& radio = ports.Attach(port + u":", config);
-    Open(port, rate, service);
-    Connect();
-    EXPECT_EQ(ui.Text(D, IDC_CONNECT), u"Disco&nnect");
-    radio.ClearLog();
-    ui.boxes.clear();
-    ui.beeps.clear();
-    return radio;
-  }
   void Save() { ASSERT_TRUE(ui.Click(D, IDC_SAVE)); }
   // Milliseconds between the line ends of two commands the radio heard.
   double MsBetween(sim::RadioModem& r, size_t from, size_t to) {
