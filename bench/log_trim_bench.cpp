@@ -16,7 +16,7 @@
 #include <string>
 
 #include "log/CLogFile.h"
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include "BenchSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/WinTypes.h"
 #include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/system/WinTypes.h"
 #include "radio/ResetToDefaults.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"

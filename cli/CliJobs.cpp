@@ -4,8 +4,8 @@
 #include <cctype>
 #include <string>
 
-#include "platform/CodePage.h"
-#include "platform/WinTypes.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/WinTypes.h"
 #include "radio/ConnectRadio.h"
 #include "radio/RadioTables.h"
 #include "radio/ResetToDefaults.h"

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <fstream>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
 
 namespace cli {

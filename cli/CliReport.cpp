@@ -4,8 +4,8 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/CodePage.h"
-#include "platform/TerminalText.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/SafeText.h"
 
 namespace cli {
 

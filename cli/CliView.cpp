@@ -4,10 +4,10 @@
 #include <istream>
 #include <ostream>
 
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
-#include "platform/TerminalText.h"
-#include "platform/WinTypes.h"
+#include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/SafeText.h"
+#include "platform/system/WinTypes.h"
 #include "radio/RadioStartWatch.h"
 #include "radio/RadioTables.h"
 #include "radio/SelectionRule.h"

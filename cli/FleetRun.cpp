@@ -6,9 +6,9 @@
 
 #include "cli/CliReport.h"
 #include "log/CLogFile.h"
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
-#include "platform/ProcessGroup.h"
+#include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ProcessGroup.h"
 
 namespace cli {
 

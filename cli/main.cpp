@@ -8,9 +8,9 @@
 #include "cli/CliView.h"
 #include "cli/FleetRun.h"
 #include "log/CLogFile.h"
-#include "platform/CodePage.h"
-#include "platform/ModulePath.h"
-#include "platform/TerminalPorts.h"
+#include "platform/serial/NamedPorts.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ModulePath.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
     log.LogLine(platform::Utf8ToWide(line));
   }
-  platform::TerminalPortProvider ports;
+  platform::NamedPortProvider ports;
   platform::SetSerialProvider(&ports);
   cli::CliView view(log, tag, std::cerr, options.fleetChild ? nullptr : &std::cin, options.yes);
   cli::JobReport report;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
+#include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
 #include "serial/CSerialPort.h"
 #include "serial/SerialHost.h"
 #include "tests/unit/FakePorts.h"

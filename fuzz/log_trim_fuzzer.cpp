@@ -13,7 +13,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "log/CLogFile.h"
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
-#include "platform/Registry.h"
+#include "platform/system/Registry.h"
 
 namespace {
 

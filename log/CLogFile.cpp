@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
-#include "platform/DataFolder.h"
-#include "platform/ExclusiveFile.h"
+#include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/DataFolder.h"
+#include "platform/system/ExclusiveFile.h"
 
 namespace {
 

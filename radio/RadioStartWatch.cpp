@@ -1,6 +1,6 @@
 #include "radio/RadioStartWatch.h"
 
-#include "platform/Clock.h"
+#include "platform/system/Clock.h"
 #include "serial/CSerialPort.h"
 
 namespace radio {

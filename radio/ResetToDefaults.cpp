@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/WinTypes.h"
+#include "platform/system/WinTypes.h"
 #include "radio/RadioTables.h"
 #include "radio/StoreSettings.h"
 #include "serial/CSerialPort.h"

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstring>
 
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
+#include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
 #include "serial/CSerialPort.h"
 #include "serial/SerialHost.h"
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
 #include "sim/RadioModem.h"
 
 namespace sim {

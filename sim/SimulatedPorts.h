@@ -20,8 +20,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/Clock.h"
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/system/Clock.h"
 #include "sim/RadioConfig.h"
 #include "sim/RadioModem.h"
 #include "sim/SimulatedPort.h"

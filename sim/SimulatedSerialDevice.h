@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <deque>
 
-#include "platform/Clock.h"
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/system/Clock.h"
 #include "sim/SimulatedPort.h"
 
 namespace sim {

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/Clock.h"
+#include "platform/system/Clock.h"
 #include "sim/RadioModem.h"
 #include "sim/program/PtyLine.h"
 #include "sim/program/SimOptions.h"

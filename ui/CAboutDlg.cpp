@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/ModulePath.h"
-#include "platform/VersionResource.h"
+#include "platform/system/ModulePath.h"
+#include "platform/system/VersionResource.h"
 #include "resources/resource.h"
 #include "serial/RadioExchange.h"
 #include "ui/BuildText.h"

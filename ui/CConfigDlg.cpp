@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/dialog/CWinApp.h"
-#include "platform/Registry.h"
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/system/Registry.h"
 #include "radio/RadioTables.h"
 #include "radio/ResetToDefaults.h"
 #include "radio/SelectionRule.h"

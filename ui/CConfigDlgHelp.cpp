@@ -1,8 +1,8 @@
 // The main dialog's Service, About and Help buttons: the two secondary dialogs and the help
 // file beside the program.
-#include "platform/CodePage.h"
 #include "platform/dialog/DialogBackend.h"
-#include "platform/ModulePath.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ModulePath.h"
 #include "ui/CConfigDlg.h"
 
 void CConfigDlg::OnService() {

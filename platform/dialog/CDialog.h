@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/dialog/DialogBackend.h"
-#include "platform/WinTypes.h"
+#include "platform/system/WinTypes.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

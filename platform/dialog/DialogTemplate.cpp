@@ -4,7 +4,7 @@
 #include <map>
 #include <sstream>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/dialog/CWinApp.h"
-#include "platform/CodePage.h"
 #include "platform/dialog/qt/QtApplication.h"
+#include "platform/system/CodePage.h"
 
 namespace {
 

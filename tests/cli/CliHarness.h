@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ProcessGroup.h"
+#include "platform/system/ProcessGroup.h"
 
 namespace cli_test {
 

@@ -7,7 +7,7 @@
 #include "cli/CliJobs.h"
 #include "cli/CliView.h"
 #include "log/CLogFile.h"
-#include "platform/WinTypes.h"
+#include "platform/system/WinTypes.h"
 
 using namespace testing_support;
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "SimProcess.h"
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
 #include "serial/SerialHost.h"

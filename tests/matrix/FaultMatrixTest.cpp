@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "app/CConfigApp.h"
-#include "platform/WinTypes.h"
 #include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/system/WinTypes.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"
 #include "sim/RadioPresets.h"

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
 #include "sim/SimulatedPorts.h"
 
 namespace matrix {

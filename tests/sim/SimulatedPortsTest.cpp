@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/Clock.h"
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/system/Clock.h"
 #include "sim/SimulatedPorts.h"
 
 namespace {

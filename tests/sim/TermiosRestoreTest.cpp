@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/SerialDevice.h"
-#include "platform/TermiosSerial.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/serial/TermiosSerial.h"
 
 namespace {
 

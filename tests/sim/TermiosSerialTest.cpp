@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/SerialDevice.h"
-#include "platform/TermiosSerial.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/serial/TermiosSerial.h"
 #include "sim/RadioModem.h"
 
 namespace {

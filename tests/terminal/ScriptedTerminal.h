@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/Clock.h"
 #include "platform/dialog/terminal/TerminalIo.h"
+#include "platform/system/Clock.h"
 
 class ScriptedTerminal final : public platform::TerminalIo {
  public:

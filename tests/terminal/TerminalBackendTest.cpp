@@ -9,8 +9,8 @@
 
 #include "ScriptedTerminal.h"
 #include "platform/dialog/CDialog.h"
-#include "platform/WinTypes.h"
 #include "platform/dialog/terminal/TerminalBackend.h"
+#include "platform/system/WinTypes.h"
 #include "resources/resource.h"
 #include "ui/CWaitRadioDlg.h"
 

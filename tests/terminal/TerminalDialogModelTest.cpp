@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/dialog/DialogTemplate.h"
-#include "platform/WinTypes.h"
 #include "platform/dialog/terminal/TerminalDialogModel.h"
+#include "platform/system/WinTypes.h"
 #include "resources/resource.h"
 
 using namespace platform;

@@ -5,7 +5,7 @@
 
 #include "platform/dialog/DialogTemplate.h"
 #include "platform/dialog/terminal/TerminalLayout.h"
-#include "platform/TerminalText.h"
+#include "platform/system/SafeText.h"
 #include "resources/resource.h"
 
 using namespace platform;

@@ -5,7 +5,7 @@
 
 #include "ElfFile.h"
 #include "SecondaryDialogHarness.h"
-#include "platform/VersionResource.h"
+#include "platform/system/VersionResource.h"
 #include "serial/RadioExchange.h"
 #include "ui/BuildText.h"
 

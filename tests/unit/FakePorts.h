@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Clock.h"
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/system/Clock.h"
 
 namespace testing_support {
 

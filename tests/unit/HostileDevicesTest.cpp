@@ -15,8 +15,8 @@
 
 #include "FakePorts.h"
 #include "RadioDialogTest.h"
-#include "platform/PortMap.h"
-#include "platform/TermiosSerial.h"
+#include "platform/serial/PortMap.h"
+#include "platform/serial/TermiosSerial.h"
 
 using namespace testing_support;
 

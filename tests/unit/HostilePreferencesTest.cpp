@@ -10,8 +10,8 @@
 #include "FakePorts.h"
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/Registry.h"
 #include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/system/Registry.h"
 #include "resources/resource.h"
 #include "ui/CConfigDlg.h"
 

@@ -8,9 +8,9 @@
 
 #include "TestSupport.h"
 #include "log/CLogFile.h"
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
-#include "platform/ExclusiveFile.h"
+#include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ExclusiveFile.h"
 
 using namespace testing_support;
 
@@ -187,7 +187,8 @@ TEST_F(LogFileTest, KillDuringTrimLeavesTheOldOrTheNewLogWhole) {
     // or those and the closing line, when the kill came between its writing and the trim
     // that follows it.
     const size_t lines = Lines(now).size();
-    bool fresh = (lines == 500 || lines == 501) && now.find("entry number 1\r\n") == std::string::npos &&
+    bool fresh = (lines == 500 || lines == 501) &&
+                 now.find("entry number 1\r\n") == std::string::npos &&
                  now.find("entry number 400000\r\n") != std::string::npos;
     EXPECT_TRUE(old || fresh) << "delay " << delayUs << " us: " << now.size() << " bytes";
   }

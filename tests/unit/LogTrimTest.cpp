@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 #include "log/CLogFile.h"
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 using namespace testing_support;
 

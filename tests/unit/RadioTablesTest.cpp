@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/CodePage.h"
-#include "platform/ModulePath.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ModulePath.h"
 #include "radio/RadioTables.h"
 
 namespace {

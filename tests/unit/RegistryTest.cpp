@@ -1,7 +1,7 @@
 #include <sys/stat.h>
 
 #include "TestSupport.h"
-#include "platform/Registry.h"
+#include "platform/system/Registry.h"
 
 using namespace testing_support;
 

@@ -13,9 +13,9 @@
 
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/CodePage.h"
-#include "platform/ModulePath.h"
 #include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ModulePath.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "sim/RadioPresets.h"

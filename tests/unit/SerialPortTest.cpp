@@ -1,7 +1,7 @@
 #include "FakePorts.h"
 #include "SerialTestHost.h"
 #include "TestSupport.h"
-#include "platform/Clock.h"
+#include "platform/system/Clock.h"
 #include "serial/CSerialPort.h"
 
 using namespace testing_support;

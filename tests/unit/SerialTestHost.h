@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 #include "serial/CSerialPort.h"
 #include "serial/SerialHost.h"
 

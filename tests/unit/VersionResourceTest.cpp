@@ -5,9 +5,9 @@
 
 #include "ElfFile.h"
 #include "TestSupport.h"
-#include "platform/CodePage.h"
-#include "platform/ModulePath.h"
-#include "platform/VersionResource.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/ModulePath.h"
+#include "platform/system/VersionResource.h"
 
 using namespace testing_support;
 using platform::GetFileVersionInfo;

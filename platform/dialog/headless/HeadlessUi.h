@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/dialog/CDialog.h"
-#include "platform/Clock.h"
 #include "platform/dialog/DialogBackend.h"
+#include "platform/system/Clock.h"
 
 namespace platform {
 

@@ -10,9 +10,9 @@
 #include <algorithm>
 
 #include "platform/dialog/CDialog.h"
-#include "platform/WinTypes.h"
 #include "platform/dialog/qt/DialogUnits.h"
 #include "platform/dialog/qt/Mnemonics.h"
+#include "platform/system/WinTypes.h"
 
 namespace platform {
 

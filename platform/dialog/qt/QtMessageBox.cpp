@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/WinTypes.h"
+#include "platform/system/WinTypes.h"
 
 namespace platform {
 

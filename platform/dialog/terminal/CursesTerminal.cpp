@@ -129,7 +129,7 @@ void CursesTerminal::Show(const TerminalCanvas& frame) {
       } else if (cell.ch >= 0x20 && cell.ch < 0x7F) {
         mvaddch(y, x, static_cast<chtype>(cell.ch) | attr);
       } else if (utf8_ && cell.ch >= 0xA0) {
-        // TerminalText has let only single-cell characters through.
+        // SafeText has let only single-cell characters through.
         wchar_t wc[2] = {static_cast<wchar_t>(cell.ch), 0};
         cchar_t cc;
         setcchar(&cc, wc, attr, 0, nullptr);

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/Clock.h"
 #include "platform/dialog/terminal/TerminalDialogWindow.h"
 #include "platform/dialog/terminal/TerminalMessageBox.h"
+#include "platform/system/Clock.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 // Unicode box-drawing characters; the terminal layer turns them into its own line graphics.
 //
 // Drawing outside the grid is clipped, never an error. The canvas only holds what it is
-// given: texts must already be made safe to show (TerminalText).
+// given: texts must already be made safe to show (SafeText).
 
 #include <cstdint>
 #include <string>

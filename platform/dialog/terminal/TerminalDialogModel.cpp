@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/WinTypes.h"
-#include "platform/TerminalText.h"
+#include "platform/system/SafeText.h"
+#include "platform/system/WinTypes.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/TerminalText.h"
+#include "platform/system/SafeText.h"
 
 namespace platform {
 

@@ -2,11 +2,11 @@
 // mnemonics are read as the dialogs write them, and long texts wrap between words.
 #include <gtest/gtest.h>
 
-#include "platform/TerminalText.h"
+#include "platform/system/SafeText.h"
 
 using namespace platform;
 
-TEST(TerminalText, ControlCharactersAndEscapeSequencesBecomeHarmlessText) {
+TEST(SafeText, ControlCharactersAndEscapeSequencesBecomeHarmlessText) {
   EXPECT_EQ(SafeText(u"\x1b[2J\x1b]0;owned\x07"), U"^[[2J^[]0;owned^G");
   EXPECT_EQ(SafeText(u"a\rb\nc\td\x7f"), U"a^Mb^Jc^Id^?");
   // The 8-bit control sequence introducer acts on some terminals by itself.
@@ -16,7 +16,7 @@ TEST(TerminalText, ControlCharactersAndEscapeSequencesBecomeHarmlessText) {
   EXPECT_EQ(SafeText(std::u16string(1, u'\0')), U"^@");
 }
 
-TEST(TerminalText, CharactersThatMoveOrWidenTextAreSpelledOut) {
+TEST(SafeText, CharactersThatMoveOrWidenTextAreSpelledOut) {
   EXPECT_EQ(SafeText(u"ab\u202Ecd"), U"ab\\u{202E}cd");  // right-to-left override
   EXPECT_EQ(SafeText(u"\u200B"), U"\\u{200B}");
   EXPECT_EQ(SafeText(u"\u65E5"), U"\\u{65E5}");  // takes two cells
@@ -26,12 +26,12 @@ TEST(TerminalText, CharactersThatMoveOrWidenTextAreSpelledOut) {
   EXPECT_EQ(SafeText(std::u16string(1, char16_t(0xD800))), U"\uFFFD");
 }
 
-TEST(TerminalText, PrintableLatinTextIsKept) {
+TEST(SafeText, PrintableLatinTextIsKept) {
   EXPECT_EQ(SafeText(u"Radio Firmware: 5.4"), U"Radio Firmware: 5.4");
   EXPECT_EQ(SafeText(u"Z\u00FCrich \u00A9"), U"Z\u00FCrich \u00A9");
 }
 
-TEST(TerminalText, MnemonicsFollowTheAmpersandConvention) {
+TEST(SafeText, MnemonicsFollowTheAmpersandConvention) {
   MnemonicText m = ParseMnemonic(u"Co&nnect");
   EXPECT_EQ(m.shown, U"Connect");
   EXPECT_EQ(m.mnemonicAt, 2);
@@ -49,7 +49,7 @@ TEST(TerminalText, MnemonicsFollowTheAmpersandConvention) {
   EXPECT_EQ(ParseMnemonic(u"&\x1b").mnemonicAt, -1);
 }
 
-TEST(TerminalText, WrapsBetweenWordsAndCutsWhatIsTooLong) {
+TEST(SafeText, WrapsBetweenWordsAndCutsWhatIsTooLong) {
   const auto lines = WrapText(u"Please disconnect, then reconnect the cable to the radio.", 33);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], U"Please disconnect, then reconnect");
@@ -68,7 +68,7 @@ TEST(TerminalText, WrapsBetweenWordsAndCutsWhatIsTooLong) {
     for (char32_t c : line) EXPECT_GE(c, U' ');
 }
 
-TEST(TerminalText, FoldCaseForMnemonicsAndListSearch) {
+TEST(SafeText, FoldCaseForMnemonicsAndListSearch) {
   EXPECT_EQ(FoldCase(U'N'), U'n');
   EXPECT_EQ(FoldCase(U'n'), U'n');
   EXPECT_EQ(FoldCase(U'\u00C4'), U'\u00E4');

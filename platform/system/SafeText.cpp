@@ -1,8 +1,8 @@
-#include "platform/TerminalText.h"
+#include "platform/system/SafeText.h"
 
 #include <algorithm>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

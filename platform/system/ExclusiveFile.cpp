@@ -1,4 +1,4 @@
-#include "platform/ExclusiveFile.h"
+#include "platform/system/ExclusiveFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

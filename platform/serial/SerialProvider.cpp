@@ -1,8 +1,8 @@
 #include <errno.h>
 
-#include "platform/PortMap.h"
-#include "platform/SerialDevice.h"
-#include "platform/TermiosSerial.h"
+#include "platform/serial/PortMap.h"
+#include "platform/serial/SerialDevice.h"
+#include "platform/serial/TermiosSerial.h"
 
 namespace platform {
 

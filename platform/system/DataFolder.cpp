@@ -1,4 +1,4 @@
-#include "platform/DataFolder.h"
+#include "platform/system/DataFolder.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

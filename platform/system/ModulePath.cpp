@@ -1,10 +1,10 @@
-#include "platform/ModulePath.h"
+#include "platform/system/ModulePath.h"
 
 #include <unistd.h>
 
 #include <vector>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

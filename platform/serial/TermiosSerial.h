@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
 
 // The kernel's line-settings record (asm/termbits.h), which cannot share a unit with termios.h.
 struct termios2;

@@ -12,14 +12,14 @@
 #include <memory>
 #include <string>
 
-#include "platform/SerialDevice.h"
+#include "platform/serial/SerialDevice.h"
 
 namespace platform {
 
 // 0 when the path names a serial terminal device, else the errno value saying why not.
 int CheckSerialTerminal(const std::string& path);
 
-class TerminalPortProvider final : public SerialProvider {
+class NamedPortProvider final : public SerialProvider {
  public:
   // The port device as CSerialPort forms it: the port name followed by ":".
   std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,

@@ -1,4 +1,4 @@
-#include "platform/ProcessGroup.h"
+#include "platform/system/ProcessGroup.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "platform/TerminalPorts.h"
+#include "platform/serial/NamedPorts.h"
 
 #include <limits.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/CodePage.h"
-#include "platform/PortMap.h"
-#include "platform/TermiosSerial.h"
+#include "platform/serial/PortMap.h"
+#include "platform/serial/TermiosSerial.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 
@@ -43,8 +43,8 @@ int CheckSerialTerminal(const std::string& path) {
   return TerminalClass(major, minor) ? 0 : ENOTTY;
 }
 
-std::unique_ptr<SerialDevice> TerminalPortProvider::CreateFile(const std::u16string& portDevice,
-                                                               int* lastError) {
+std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string& portDevice,
+                                                            int* lastError) {
   int dummy = 0;
   if (!lastError) lastError = &dummy;
   std::optional<std::string> path = DevicePathForPort(portDevice);

@@ -1,4 +1,4 @@
-#include "platform/DeviceHolders.h"
+#include "platform/serial/DeviceHolders.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/VersionResource.h"
+#include "platform/system/VersionResource.h"
 
 #include <elf.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 

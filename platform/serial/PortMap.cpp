@@ -1,4 +1,4 @@
-#include "platform/PortMap.h"
+#include "platform/serial/PortMap.h"
 
 #include <cstdlib>
 

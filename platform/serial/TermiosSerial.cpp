@@ -1,4 +1,4 @@
-#include "platform/TermiosSerial.h"
+#include "platform/serial/TermiosSerial.h"
 
 // termios2 lives in the kernel's own header, which cannot share a unit with <termios.h>; every
 // line call here is an ioctl for that reason.
@@ -17,7 +17,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/DeviceHolders.h"
+#include "platform/serial/DeviceHolders.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/Registry.h"
+#include "platform/system/Registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/CodePage.h"
+#include "platform/system/CodePage.h"
 
 namespace platform {
 
