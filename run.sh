@@ -10,8 +10,15 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2
-cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-run -j"$(nproc)" --target qelm-config qelm-radio-sim
+mkdir -p build-run
+echo "Building the tool, qelm-cli and the radio stand-in into build-run/ ..."
+if ! { cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release &&
+  cmake --build build-run -j"$(nproc)" --target qelm-config qelm-radio-sim qelm-cli; } \
+  >build-run/build.log 2>&1; then
+  tail -n 40 build-run/build.log >&2
+  echo "The build failed; build-run/build.log has all it printed." >&2
+  exit 1
+fi
 
 run=$(mktemp -d /tmp/qelm-run-XXXXXX)
 sims=()
@@ -36,18 +43,31 @@ start_sim com1 --model 2410 --firmware 5.4 --baud 115200 --preset vireo-us --ext
   --reconnect-after-open 1500
 start_sim com3 --model 2410 --firmware 5.4 --baud 115200 --preset shrike --internal
 export QELM_COM1="$run/com1" QELM_COM3="$run/com3"
+logdir=${QELM_DATA_DIR:-${XDG_STATE_HOME:-$HOME/.local/state}/qelm-config}
 echo "Radio stand-ins: external radio on COM1 ($(readlink "$run/com1")), internal radio on COM3 ($(readlink "$run/com3"))."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -t 0 ] && [ -t 1 ]; then
   QELM_UI=terminal build-run/app/qelm-config "$@"
 elif [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  # Nobody to press keys: the run shows the tool doing its job by itself, in the window on a
+  # virtual display driven with real keys, then with qelm-cli on the other radio.
+  scripts/ensure-packages.sh xdotool imagemagick
   shot="$PWD/qelm-config-screenshot.png"
-  echo "No display is set: running the window on a virtual display (Xvfb)."
-  QELM_SCREENSHOT="$shot" QELM_SCREENSHOT_QUIT=1 \
-    xvfb-run -a -s "-screen 0 800x600x24" build-run/app/qelm-config "$@"
-  echo "Screenshot of the window: $shot"
+  log="$logdir/TUVAR_TOOL_Log.txt"
+  # Its own preferences, so that the window opens on COM1 at 115200 whatever an earlier run chose.
+  export XDG_CONFIG_HOME="$run/config"
+  echo "No display and no terminal: the window runs on a virtual display (Xvfb), driven with keys."
+  xvfb-run -a -s "-screen 0 800x600x24" scripts/drive-window.sh build-run/app/qelm-config \
+    "$shot" "$log" "$@"
+  echo "Screenshot of the connected window: $shot"
+  cli=build-run/cli/qelm-cli
+  echo "qelm-cli read --port COM3 (the internal radio):"
+  shown=$("$cli" read --port COM3)
+  echo "$shown" | sed 's/^/  /'
+  link=$(( ($(echo "$shown" | sed -n 's/^Link: *\([0-9]*\).*/\1/p') + 1) % 16 ))
+  echo "qelm-cli save --port COM3 --link $link --verify (stores the link, then reads it back):"
+  "$cli" save --port COM3 --link "$link" --verify 2>&1 | sed 's/^/  /'
 else
   build-run/app/qelm-config "$@"
 fi
-logdir=${QELM_DATA_DIR:-${XDG_STATE_HOME:-$HOME/.local/state}/qelm-config}
 echo "Log: $logdir/TUVAR_TOOL_Log.txt"

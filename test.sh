@@ -16,6 +16,8 @@ run_suite() {
 }
 
 run_suite build-test
+# The first run a newcomer makes, as a script makes it: no display, no terminal.
+tests/run/check-run.sh
 if [ "${1:-}" != "--quick" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
