@@ -14,8 +14,8 @@ constexpr size_t kMaxHost = 253;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
+  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
+    return std::tolower(static_cast<unsigned char>(t)) == p;
   });
 }
 
