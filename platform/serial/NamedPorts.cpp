@@ -56,6 +56,7 @@ std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string
                                                             int* lastError) {
   int dummy = 0;
   if (!lastError) lastError = &dummy;
+  failure_.clear();
   std::optional<std::string> device = DeviceFor(portDevice);
   if (!device) {
     *lastError = ENOENT;
@@ -67,7 +68,9 @@ std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string
       return nullptr;
     }
   }
-  return opener_.Open(*device, lastError);
+  auto opened = opener_.Open(*device, lastError);
+  failure_ = opener_.FailureText();
+  return opened;
 }
 
 std::optional<SerialProvider::PortDescription> NamedPortProvider::Describe(

@@ -28,7 +28,7 @@ class NamedPortProvider final : public SerialProvider {
   // The port device as CSerialPort forms it: the port name followed by ":".
   std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,
                                            int* lastError) override;
-  std::string FailureText() const override { return opener_.FailureText(); }
+  std::string FailureText() const override { return failure_; }
   std::optional<PortDescription> Describe(const std::u16string& portDevice) override;
 
   // The device a port name stands for: a path or a network name; nothing when it names none.
@@ -36,6 +36,7 @@ class NamedPortProvider final : public SerialProvider {
 
  private:
   DeviceOpener opener_;
+  std::string failure_;
 };
 
 }  // namespace platform

@@ -6,34 +6,19 @@
 #include <cstdlib>
 
 #include "platform/serial/KernelConsoles.h"
-#include "platform/system/Registry.h"
 
 namespace platform {
 
 namespace {
 
-// The preferences key of the tool; its Ports group holds the port map.
-const char16_t kPreferencesKey[] = u"Software\\Morva Fendral\\QELM Config Tool";
-constexpr uint32_t kValueBytes = 1024;
+std::function<std::string(int)>& PreferencesReader() {
+  static std::function<std::string(int)> reader;
+  return reader;
+}
 
 std::string FromEnvironment(int n) {
   const char* value = std::getenv(("QELM_COM" + std::to_string(n)).c_str());
   return value ? std::string(value) : std::string();
-}
-
-std::string FromPreferences(int n) {
-  RegistryKey key;
-  if (key.Open(kPreferencesKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return {};
-  char16_t buffer[kValueBytes / 2] = {};
-  uint32_t size = sizeof buffer;
-  const std::u16string name = u"Ports/COM" + std::u16string(1, static_cast<char16_t>(u'0' + n));
-  if (key.QueryValue(name, buffer, &size) != ERROR_SUCCESS) return {};
-  std::string text;
-  for (const char16_t* c = buffer; *c; ++c) {
-    if (*c > 0x7E || *c < 0x20) return {};  // device names are plain ASCII
-    text.push_back(static_cast<char>(*c));
-  }
-  return text;
 }
 
 std::vector<std::string> SerialAdapters() {
@@ -51,7 +36,11 @@ std::vector<std::string> SerialAdapters() {
 }  // namespace
 
 PortSources SystemPortSources() {
-  return {FromEnvironment, FromPreferences, SerialAdapters(), IsKernelConsole};
+  return {FromEnvironment, PreferencesReader(), SerialAdapters(), IsKernelConsole};
+}
+
+void SetPortPreferences(std::function<std::string(int)> reader) {
+  PreferencesReader() = std::move(reader);
 }
 
 std::optional<int> PortNumber(const std::u16string& portDevice) {

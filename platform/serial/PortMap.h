@@ -1,7 +1,8 @@
 #pragma once
 // The controller's serial port names and the devices behind them. "COM1:" to "COM3:" are the
 // only names that map to anything. Each is taken, in this order, from the environment
-// (QELM_COM1 to QELM_COM3), else from the preferences file's Ports group (COM1=...), else made
+// (QELM_COM1 to QELM_COM3), else from the preferences file's Ports group (COM1=...; read only
+// by a program that asked for it with UsePortPreferences, PortPreferences.h), else made
 // from what is present: COM1 and COM2 are the first two serial adapters by their stable
 // /dev/serial/by-id names (without adapters /dev/ttyS0 and /dev/ttyS1), COM3 is /dev/ttyS2. A
 // device is a serial terminal's path or a network serial server's name ("rfc2217://HOST:PORT",
@@ -33,6 +34,8 @@ struct PortSources {
 };
 
 PortSources SystemPortSources();
+// Where SystemPortSources takes the preferences' ports from; none unless set.
+void SetPortPreferences(std::function<std::string(int)> reader);
 
 // 1 to 3 for "COM1:" to "COM3:", nothing for any other name.
 std::optional<int> PortNumber(const std::u16string& portDevice);

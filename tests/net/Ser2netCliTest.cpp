@@ -161,3 +161,30 @@ TEST_F(Ser2netCliTest, TlsWithTheServersCertificateAndRefusedWithAnother) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Ser2netCliTest, PortsListsTheMapWithWhatOpensAndWhy) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike"});
+  SimRadio remote(folder.Path(), "r2", {"--preset", "shrike"});
+  Ser2net server(folder.Path(), "s1", {remote.Port()});
+  SilentListener silent;
+  const std::string quiet = "rfc2217://127.0.0.1:" + std::to_string(silent.Port());
+  setenv("QELM_COM1", radio.Port().c_str(), 1);
+  setenv("QELM_COM2", server.Name().c_str(), 1);
+  CliRun run = RunCli({"ports", quiet});
+  unsetenv("QELM_COM1");
+  unsetenv("QELM_COM2");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("COM1  " + radio.Port() + "  (environment)  opens"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("COM2  " + server.Name() + "  (environment)  opens"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("-  " + quiet + "  (named)  cannot open: no answer from 127.0.0.1:" +
+                         std::to_string(silent.Port()) + " in time"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(RunCli({"ports", "COM9"}).status, 64);
+}
+
+}  // namespace
