@@ -35,11 +35,20 @@ TEST_F(Ser2netCliTest, ReadsARadioOverIpv4AndIpv6) {
   for (bool ipv6 : {false, true}) {
     SimRadio radio(folder.Path(), ipv6 ? "r6" : "r4", {"--preset", "shrike"});
     Ser2net server(folder.Path(), ipv6 ? "s6" : "s4", {radio.Port()}, ipv6);
-    CliRun run = RunCli({"read", "--port", server.Name()}, {{"", &radio}});
+    // Over IPv6 through the port map, as the dialog reaches it.
+    setenv("QELM_COM1", server.Name().c_str(), 1);
+    CliRun run = RunCli({"read", "--port", ipv6 ? "COM1" : server.Name()}, {{"", &radio}});
+    unsetenv("QELM_COM1");
     EXPECT_EQ(run.status, 0) << server.Name();
     EXPECT_NE(run.out.find("2 Vireo B & Shrike"), std::string::npos) << run.out;
     EXPECT_EQ(radio.Lines(), kRead);
-    EXPECT_TRUE(Has(LogTexts(folder.LogPath()), "Port " + server.Name() + " opened at 115200"));
+    Texts log = LogTexts(folder.LogPath());
+    if (ipv6) {
+      EXPECT_TRUE(Has(log, "Port COM1 opened at 115200"));
+      EXPECT_TRUE(Has(log, "Port COM1 is " + server.Name()));
+    } else {
+      EXPECT_TRUE(Has(log, "Port " + server.Name() + " opened at 115200"));
+    }
   }
 }
 
