@@ -113,7 +113,10 @@ class Ser2net {
     for (int i = 0; i < 500 && !ports_.empty() && !Accepts(ports_.back(), ipv6); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ~Ser2net() { Kill(SIGTERM); }
+  ~Ser2net() {
+    Signal(SIGCONT);
+    Kill(SIGTERM);
+  }
   Ser2net(const Ser2net&) = delete;
   Ser2net& operator=(const Ser2net&) = delete;
 
@@ -121,6 +124,10 @@ class Ser2net {
   std::string Name(size_t i = 0, bool tls = false) const {
     return std::string(tls ? "rfc2217+tls://" : "rfc2217://") + (ipv6_ ? "[::1]" : "127.0.0.1") +
            ":" + std::to_string(ports_[i]);
+  }
+  // Stops (SIGSTOP) or continues (SIGCONT) the server without ending it.
+  void Signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
   }
   void Kill(int signal = SIGKILL) {
     if (pid_ <= 0) return;

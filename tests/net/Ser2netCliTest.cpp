@@ -197,3 +197,29 @@ TEST_F(Ser2netCliTest, PortsListsTheMapWithWhatOpensAndWhy) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Ser2netCliTest, AServerThatGoesQuietMidSaveFailsAsASilentRadioDoes) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike"});
+  Ser2net server(folder.Path(), "s1", {radio.Port()});
+  std::thread stopper([&] {
+    for (int i = 0; i < 3000; ++i) {
+      Texts lines = radio.Lines();
+      if (std::find(lines.begin(), lines.end(), "wnc") != lines.end()) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    server.Signal(SIGSTOP);
+  });
+  auto start = std::chrono::steady_clock::now();
+  CliRun run = RunCli({"save", "--port", server.Name(), "--link", "12"}, {{"", &radio}});
+  stopper.join();
+  server.Signal(SIGCONT);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_LT(Seconds(start), 60.0);
+  Texts log = LogTexts(folder.LogPath());
+  EXPECT_TRUE(Has(log, "ERROR: RadioCommand error 2"));
+  EXPECT_EQ(log.back(), "Application closed");
+}
+
+}  // namespace
