@@ -82,8 +82,11 @@ bool NetworkSerial::SetCommState(const DCB& dcb) {
   ask(FlowCode(dcb) != FlowCode(shadow_), S::kFlowControl, FlowCode(dcb));
   if (!asked.empty()) {
     const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(kSettingBoundMs) * 1000;
-    if (int error = link_.SetLines(asked.data(), asked.size(), until); error != 0)
+    if (int error = link_.SetLines(asked.data(), asked.size(), until); error != 0) {
+      // An answer may still come and the server may yet apply it: send everything next time.
+      lineKnown_ = false;
       return Fail(error);
+    }
     // A server that applied something else (a rate its line cannot take) refused the record.
     for (const auto& v : asked)
       if (v.applied != v.value) {

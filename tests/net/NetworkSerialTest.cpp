@@ -163,7 +163,15 @@ TEST_F(NetworkSerialTest, AServerThatGoesQuietIsASilentLineAndARateItNeverConfir
   EXPECT_FALSE(d.SetCommState(dcb));
   EXPECT_EQ(d.LastError(), ETIMEDOUT);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  // The server comes back: its late answers find their requests, and the line works again.
   server_->Signal(SIGCONT);
+  platform::COMMTIMEOUTS t;
+  t.ReadTotalTimeoutConstant = 500;
+  d.SetCommTimeouts(t);
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  dcb.BaudRate = 19200;
+  EXPECT_TRUE(d.SetCommState(dcb)) << d.LastError();
+  EXPECT_EQ(LineRate(), 19200u);
 }
 
 TEST(NetworkSerialOpen, RefusedAndUnknownAreTold) {
