@@ -17,14 +17,17 @@ class PortMapProvider final : public SerialProvider {
  public:
   std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,
                                            int* lastError) override {
+    failure_.clear();
     std::optional<std::string> device = DevicePathForPort(portDevice);
     if (!device) {
       if (lastError) *lastError = ENOENT;
       return nullptr;
     }
-    return opener_.Open(*device, lastError);
+    auto opened = opener_.Open(*device, lastError);
+    failure_ = opener_.FailureText();
+    return opened;
   }
-  std::string FailureText() const override { return opener_.FailureText(); }
+  std::string FailureText() const override { return failure_; }
   // A network port is listed without asking its server, and a console that was named without
   // opening it: the start-up list must neither wait for the network nor touch the console.
   bool Listable(const std::u16string& portDevice) override {
@@ -42,6 +45,7 @@ class PortMapProvider final : public SerialProvider {
 
  private:
   DeviceOpener opener_;
+  std::string failure_;
 };
 
 PortMapProvider portMapProvider;
