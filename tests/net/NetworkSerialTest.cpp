@@ -174,6 +174,21 @@ TEST_F(NetworkSerialTest, AServerThatGoesQuietIsASilentLineAndARateItNeverConfir
   EXPECT_EQ(LineRate(), 19200u);
 }
 
+TEST(NetworkSerialOpen, AServerThatNeverNegotiatesFailsWithinTheBound) {
+  net_test::SilentListener silent;
+  auto name = platform::ParseNetworkPort("rfc2217://127.0.0.1:" + std::to_string(silent.Port()));
+  int error = 0;
+  std::string why;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(NetworkSerial::Open(*name, "", NetworkSerial::kConnectBoundMs, &error, &why), nullptr);
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(error, ETIMEDOUT);
+  EXPECT_EQ(why, "no answer from " + name->Endpoint() + " in time");
+  // The bound, and the bounded close of what was begun.
+  EXPECT_GE(took, std::chrono::milliseconds(2900));
+  EXPECT_LT(took, std::chrono::milliseconds(6000));
+}
+
 TEST(NetworkSerialOpen, RefusedAndUnknownAreTold) {
   int error = 0;
   std::string why;
