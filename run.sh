@@ -9,7 +9,8 @@
 # when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2 \
+  libgensio-dev
 mkdir -p build-run
 echo "Building the tool, qelm-cli and the radio stand-in into build-run/ ..."
 if ! { cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release &&

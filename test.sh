@@ -4,7 +4,8 @@
 # needs when they are missing. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \
+  ser2net libgensio-dev openssl
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 

@@ -5,11 +5,15 @@
 #include "platform/dialog/UiChoice.h"
 #include "platform/dialog/qt/QtApplication.h"
 #include "platform/dialog/terminal/TerminalApplication.h"
+#include "platform/serial/PortPreferences.h"
 
 // The one application object, made before main runs.
 static CConfigApp theApp;
 
 int main(int argc, char** argv) {
+  // Started from the desktop, where no QELM_COMn can be set, the ports come from the
+  // preferences file's Ports group or the adapters present.
+  platform::UsePortPreferences();
   const platform::UiChoice ui = platform::ChooseUi(platform::CurrentUiEnvironment());
   if (!ui.message.empty()) std::fprintf(stderr, "qelm-config: %s\n", ui.message.c_str());
   switch (ui.kind) {

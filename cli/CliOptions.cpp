@@ -6,6 +6,7 @@
 #include <cctype>
 #include <fstream>
 
+#include "platform/serial/NetworkPortName.h"
 #include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
 
@@ -77,7 +78,8 @@ bool KnownDeviceName(const std::u16string& name) {
   return false;
 }
 
-// A port as the user names it: COM1 to COM3 (any letter case), or a device path.
+// A port as the user names it: COM1 to COM3 (any letter case), a device path, or a network
+// serial server (rfc2217://HOST:PORT, rfc2217+tls://HOST:PORT).
 bool PortName(const std::string& text, std::u16string* port, std::string* error) {
   std::string upper = text;
   std::transform(upper.begin(), upper.end(), upper.begin(),
@@ -90,7 +92,12 @@ bool PortName(const std::string& text, std::u16string* port, std::string* error)
     *port = platform::Utf8ToWide(text);
     return true;
   }
-  *error = "the port '" + text + "' is neither COM1, COM2, COM3 nor a device path";
+  if (auto network = platform::ParseNetworkPort(text)) {
+    *port = platform::Utf8ToWide(network->Name());
+    return true;
+  }
+  *error = "the port '" + text + "' is neither COM1, COM2, COM3, a device path nor " +
+           "rfc2217://HOST:PORT";
   return false;
 }
 
@@ -388,8 +395,10 @@ const char* UsageText() {
          "  qelm-cli reset --port PORT [--rate R] [--yes] [--json]\n"
          "  qelm-cli fleet --ports PORT,PORT,... (or --ports-file FILE) -- <read|save|reset>"
          " [options]\n"
+         "  qelm-cli ports [PORT...]\n"
          "  qelm-cli --help | --version\n"
-         "PORT is COM1, COM2, COM3 (mapped by QELM_COM1..3) or the path of a serial terminal.\n"
+         "PORT is COM1, COM2, COM3 (mapped by QELM_COM1..3), the path of a serial terminal,\n"
+         "or a network serial server: rfc2217://HOST:PORT, rfc2217+tls://HOST:PORT.\n"
          "R is one of 4800, 9600, 14400, 19200, 57600, 115200 (default 115200).\n"
          "--wait SECONDS bounds the wait for an external radio (default 60).\n"
          "Exit status: 0 done, 1 a step failed, 2 the port refused the new rate,\n"

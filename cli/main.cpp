@@ -4,6 +4,7 @@
 
 #include "cli/CliJobs.h"
 #include "cli/CliOptions.h"
+#include "cli/CliPorts.h"
 #include "cli/CliReport.h"
 #include "cli/CliView.h"
 #include "cli/FleetRun.h"
@@ -20,6 +21,8 @@ constexpr uint32_t kLogWaitMs = 5000;
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "ports")
+    return cli::RunPorts(argc, argv, std::cout, std::cerr);
   cli::CliOptions options;
   std::string error;
   if (!cli::ParseCommandLine(argc, argv, &options, &error)) {

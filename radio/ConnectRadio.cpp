@@ -37,6 +37,7 @@ class Attempts {
         view_.LogLine(u"ERROR: Could not open port: " + s_.portName + u" at " + s_.baudText);
       } else {
         view_.LogLine(u"Port " + s_.portName + u" opened at " + s_.baudText);
+        NameDevice();
         CSerialPort::Purge(CSerialPort::kPurgeAll);
         CSerialPort::QueryStatus();
         platform::Sleep(100);
@@ -69,6 +70,7 @@ class Attempts {
         continue;
       }
       view_.LogLine(u"Port " + s_.portName + u" opened at " + s_.baudText);
+      NameDevice();
       if (!view_.AwaitExternalRadio(s_.portBaudText)) {
         view_.LogLine(u"Tentative connection cancelled.");
         // Nobody is waiting for the radio any more; do not hold the port until the next open.
@@ -87,6 +89,11 @@ class Attempts {
   // Counts one failed opening; true (after the log line and the message) when it was the one
   // that ends the procedure.
   bool CountFailedOpening() {
+    // The serial layer's reason (a network server's, naming HOST:PORT), once for a run of
+    // the same failures.
+    std::u16string why = CSerialPort::OpenFailureText();
+    if (!why.empty() && why != lastWhy_) view_.LogLine(u"ERROR: " + why);
+    lastWhy_ = why;
     CSerialPort::ClosePort();
     if (++failedOpenings_ <= kOpenFailuresAllowed) return false;
     view_.LogLine(u"ERROR: Cannot open port. OnDetect returns.");
@@ -96,9 +103,23 @@ class Attempts {
     return true;
   }
 
+  // The device behind the port name, once a procedure, when it is not the name itself.
+  void NameDevice() {
+    if (deviceNamed_) return;
+    deviceNamed_ = true;
+    bool console = false;
+    std::u16string device = CSerialPort::DeviceBehindPort(&console);
+    if (!device.empty()) view_.LogLine(u"Port " + s_.portName + u" is " + device);
+    if (console)
+      view_.LogLine(u"WARNING: " + (device.empty() ? s_.portName : device) +
+                    u" is the kernel's console.");
+  }
+
   ConnectView& view_;
   RadioSettings& s_;
   int failedOpenings_ = 0;
+  bool deviceNamed_ = false;
+  std::u16string lastWhy_;
 };
 
 }  // namespace

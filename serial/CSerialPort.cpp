@@ -228,6 +228,21 @@ void CSerialPort::WaitForInput() {
   handle->WaitCommEvent(&events, kWaitForInputBoundMs);
 }
 
+std::u16string CSerialPort::OpenFailureText() {
+  return platform::Utf8ToWide(platform::CurrentSerialProvider().FailureText());
+}
+
+std::u16string CSerialPort::DeviceBehindPort(bool* console) {
+  *console = false;
+  if (!host) return {};
+  const std::u16string port = host->PortName();
+  auto described = platform::CurrentSerialProvider().Describe(port + u":");
+  if (!described) return {};
+  *console = described->console;
+  std::u16string device = platform::Utf8ToWide(described->device);
+  return device == port ? std::u16string() : device;
+}
+
 bool CSerialPort::SetBaudrate(const std::u16string& rateText) {
   if (!handle) return false;
   platform::DCB dcb;

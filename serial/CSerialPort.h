@@ -61,6 +61,13 @@ class CSerialPort {
   static void WaitForInput();
   static bool SetBaudrate(const std::u16string& rateText);
 
+  // Why the last OpenPort could not open the device, when the serial layer says more than a
+  // code (a network server's reason, naming HOST:PORT); else empty.
+  static std::u16string OpenFailureText();
+  // The device behind the host's port choice, and whether it is the kernel's console; empty
+  // when the port is its own device or nobody says.
+  static std::u16string DeviceBehindPort(bool* console);
+
   // The decimal value of a rate text; text that is not a number gives 0.
   static uint32_t RateValue(const std::u16string& rateText);
 

@@ -168,11 +168,10 @@ void CConfigDlg::FillPortList() {
   ComboResetContent(IDC_PORT);
   for (int n = 1; n <= 3; ++n) {
     std::u16string name = u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + n));
-    int error = 0;
-    // Opened shared with nobody, so a port another program holds is not listed; the device
-    // is closed again at once when the probe goes out of scope.
-    auto probe = CurrentSerialProvider().CreateFile(name + u":", &error);
-    if (probe) ComboAddString(IDC_PORT, name);
+    // A local device is opened shared with nobody, so a port another program holds is not
+    // listed, and closed again at once; a network port and a console that was named are
+    // listed without being opened, so that nothing here waits for the network.
+    if (CurrentSerialProvider().Listable(name + u":")) ComboAddString(IDC_PORT, name);
   }
 }
 

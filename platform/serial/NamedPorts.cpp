@@ -9,8 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/serial/KernelConsoles.h"
+#include "platform/serial/NetworkPortName.h"
 #include "platform/serial/PortMap.h"
-#include "platform/serial/TermiosSerial.h"
 #include "platform/system/CodePage.h"
 
 namespace platform {
@@ -43,22 +44,40 @@ int CheckSerialTerminal(const std::string& path) {
   return TerminalClass(major, minor) ? 0 : ENOTTY;
 }
 
+std::optional<std::string> NamedPortProvider::DeviceFor(const std::u16string& portDevice) {
+  if (std::optional<std::string> mapped = DevicePathForPort(portDevice)) return mapped;
+  if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
+  std::string name = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
+  if (name.front() == '/' || LooksLikeNetworkPort(name)) return name;
+  return std::nullopt;
+}
+
 std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string& portDevice,
                                                             int* lastError) {
   int dummy = 0;
   if (!lastError) lastError = &dummy;
-  std::optional<std::string> path = DevicePathForPort(portDevice);
-  if (!path && !portDevice.empty() && portDevice.front() == u'/' && portDevice.back() == u':')
-    path = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
-  if (!path) {
+  failure_.clear();
+  std::optional<std::string> device = DeviceFor(portDevice);
+  if (!device) {
     *lastError = ENOENT;
     return nullptr;
   }
-  if (int error = CheckSerialTerminal(*path); error != 0) {
-    *lastError = error;
-    return nullptr;
+  if (!LooksLikeNetworkPort(*device)) {
+    if (int error = CheckSerialTerminal(*device); error != 0) {
+      *lastError = error;
+      return nullptr;
+    }
   }
-  return TermiosSerial::Open(*path, lastError);
+  auto opened = opener_.Open(*device, lastError);
+  failure_ = opener_.FailureText();
+  return opened;
+}
+
+std::optional<SerialProvider::PortDescription> NamedPortProvider::Describe(
+    const std::u16string& portDevice) {
+  std::optional<std::string> device = DeviceFor(portDevice);
+  if (!device) return std::nullopt;
+  return PortDescription{*device, IsKernelConsole(*device)};
 }
 
 }  // namespace platform

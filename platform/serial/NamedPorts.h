@@ -1,17 +1,21 @@
 #pragma once
 // Serial ports named either as the controller named them ("COM1" to "COM3", through the port
-// map of PortMap.h) or by a device path that the user gives (for example /dev/ttyUSB0 or a
-// pseudo-terminal). Whatever the name, the device behind it must be a serial terminal: a
-// character device of the terminal class, not the controlling terminal, the console, a virtual
-// console or the pseudo-terminal multiplexer. Nothing else is ever opened, not even to look.
+// map of PortMap.h), by a device path that the user gives (for example /dev/ttyUSB0 or a
+// pseudo-terminal) or by a network serial server's name ("rfc2217://HOST:PORT"). A path must
+// lead to a serial terminal: a character device of the terminal class, not the controlling
+// terminal, /dev/console, a virtual console or the pseudo-terminal multiplexer. Nothing else
+// is ever opened, not even to look. A serial line the kernel uses as its console opens only
+// because it was named, with a warning on standard error.
 //
 // Promises on failure: CreateFile returns nullptr with an errno value, ENOENT for a name that
 // maps to nothing or a path that does not exist, ENOTTY for one that is not a serial terminal,
 // and otherwise what opening the device gave (EBUSY when another program holds it).
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/serial/DeviceOpener.h"
 #include "platform/serial/SerialDevice.h"
 
 namespace platform {
@@ -24,6 +28,15 @@ class NamedPortProvider final : public SerialProvider {
   // The port device as CSerialPort forms it: the port name followed by ":".
   std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,
                                            int* lastError) override;
+  std::string FailureText() const override { return failure_; }
+  std::optional<PortDescription> Describe(const std::u16string& portDevice) override;
+
+  // The device a port name stands for: a path or a network name; nothing when it names none.
+  static std::optional<std::string> DeviceFor(const std::u16string& portDevice);
+
+ private:
+  DeviceOpener opener_;
+  std::string failure_;
 };
 
 }  // namespace platform

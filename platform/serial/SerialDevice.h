@@ -10,12 +10,14 @@
 // other end of a pseudo-terminal gone) makes reads and writes fail, never hang or crash. A read
 // never waits longer than its time-outs allow; WaitCommEvent never longer than its bound.
 //
-// Two kinds exist: termios devices (real ports, USB adapters and pseudo-terminals, see
-// TermiosSerial.h) and simulated devices joined in-process to the radio stand-in on the
-// virtual clock (sim/). Which kind a port name opens is decided by the current provider.
+// Three kinds exist: termios devices (real ports, USB adapters and pseudo-terminals, see
+// TermiosSerial.h), lines of network serial servers (NetworkSerial.h) and simulated devices
+// joined in-process to the radio stand-in on the virtual clock (sim/). Which kind a port name
+// opens is decided by the current provider and the port map.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -99,6 +101,21 @@ class SerialProvider {
   // nobody. nullptr with *lastError set (an errno value) when it cannot be opened.
   virtual std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,
                                                    int* lastError) = 0;
+  // Why the last CreateFile failed when there is more to say than its errno value (a network
+  // server's reason, naming HOST:PORT); empty otherwise.
+  virtual std::string FailureText() const { return {}; }
+  // Whether the start-up list shows the port. By default: whether it opens now (it is closed
+  // again at once).
+  virtual bool Listable(const std::u16string& portDevice) {
+    int error = 0;
+    return CreateFile(portDevice, &error) != nullptr;
+  }
+  struct PortDescription {
+    std::string device;    // what the port name stands for (a path or a network name)
+    bool console = false;  // the kernel's console, opened only because it was named
+  };
+  // What a port name stands for, when the provider can say.
+  virtual std::optional<PortDescription> Describe(const std::u16string&) { return std::nullopt; }
 };
 
 SerialProvider& CurrentSerialProvider();

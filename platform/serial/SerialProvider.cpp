@@ -1,36 +1,61 @@
 #include <errno.h>
 
+#include "platform/serial/DeviceOpener.h"
+#include "platform/serial/KernelConsoles.h"
+#include "platform/serial/NetworkPortName.h"
 #include "platform/serial/PortMap.h"
 #include "platform/serial/SerialDevice.h"
-#include "platform/serial/TermiosSerial.h"
 
 namespace platform {
 
 namespace {
 
-// Port names become device paths here and nowhere else, so an unmapped name never reaches
-// the file system.
-class TermiosProvider final : public SerialProvider {
+// The dialog program's ports: COM1 to COM3 through the port map, and nothing else. Port names
+// become device names here and nowhere else, so an unmapped name never reaches the file
+// system.
+class PortMapProvider final : public SerialProvider {
  public:
   std::unique_ptr<SerialDevice> CreateFile(const std::u16string& portDevice,
                                            int* lastError) override {
-    std::optional<std::string> path = DevicePathForPort(portDevice);
-    if (!path) {
+    failure_.clear();
+    std::optional<std::string> device = DevicePathForPort(portDevice);
+    if (!device) {
       if (lastError) *lastError = ENOENT;
       return nullptr;
     }
-    return TermiosSerial::Open(*path, lastError);
+    auto opened = opener_.Open(*device, lastError);
+    failure_ = opener_.FailureText();
+    return opened;
   }
+  std::string FailureText() const override { return failure_; }
+  // A network port is listed without asking its server, and a console that was named without
+  // opening it: the start-up list must neither wait for the network nor touch the console.
+  bool Listable(const std::u16string& portDevice) override {
+    std::optional<std::string> device = DevicePathForPort(portDevice);
+    if (!device) return false;
+    if (LooksLikeNetworkPort(*device)) return ParseNetworkPort(*device).has_value();
+    if (IsKernelConsole(*device)) return true;
+    return SerialProvider::Listable(portDevice);
+  }
+  std::optional<PortDescription> Describe(const std::u16string& portDevice) override {
+    std::optional<std::string> device = DevicePathForPort(portDevice);
+    if (!device) return std::nullopt;
+    return PortDescription{*device, IsKernelConsole(*device)};
+  }
+
+ private:
+  DeviceOpener opener_;
+  std::string failure_;
 };
 
-TermiosProvider termiosProvider;
+PortMapProvider portMapProvider;
 SerialProvider* installed = nullptr;
 
 }  // namespace
 
 SerialProvider& CurrentSerialProvider() {
   if (installed) return *installed;
-  return termiosProvider;
+  return portMapProvider;
 }
 
 void SetSerialProvider(SerialProvider* provider) {

@@ -13,6 +13,9 @@
 // call in LastError(). A device that vanishes (hang-up, I/O error, the far end of a
 // pseudo-terminal closed) fails the read, write or wait that meets it; none of them hangs.
 // Modem-line calls that the device does not have (ENOTTY on a pseudo-terminal) are not errors.
+//
+// The unit's parts: opening and closing (TermiosSerial.cpp), the line settings
+// (TermiosSerialLine.cpp), and purging, status, waits, reads and writes (TermiosSerialIo.cpp).
 
 #include <cstdint>
 #include <memory>
@@ -48,6 +51,7 @@ class TermiosSerial final : public SerialDevice {
 
  private:
   explicit TermiosSerial(int fd);
+  static int64_t NowUs();
   bool Fail(int error);
   bool ApplyLine(const DCB& dcb);
   bool SetModemLines(const DCB& dcb);

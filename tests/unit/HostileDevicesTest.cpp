@@ -94,7 +94,7 @@ TEST(HostileDevices, TerminalAnotherProgramHasOpenIsBusyUntilItLetsGo) {
 
 TEST(HostilePortNames, OnlyTheThreePortNamesMapToADevice) {
   for (const char16_t* name : {u"COM1:", u"COM2:", u"COM3:"})
-    EXPECT_TRUE(platform::DevicePathForPort(name).has_value());
+    EXPECT_TRUE(platform::PortNumber(name).has_value());
   const std::u16string hostile[] = {u"",
                                     u":",
                                     u"COM1",

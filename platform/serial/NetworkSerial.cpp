@@ -1,0 +1,221 @@
+#include "platform/serial/NetworkSerial.h"
+
+#include <errno.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
+// A write the server does not take for this long gives up, as a termios write to a far end
+// that stopped reading does.
+constexpr int64_t kWriteStallUs = 2000000;
+// A wait without a bound of its own still looks at the clock this often.
+constexpr int64_t kSliceUs = 1000000;
+
+// The COM port option's codes (RFC 2217) for the record's fields.
+unsigned ParityCode(uint8_t parity) {
+  return parity + 1u;  // none, odd, even, mark, space
+}
+unsigned StopCode(uint8_t stopBits) {
+  return stopBits == 0 ? 1u : stopBits == 1 ? 3u : 2u;  // one, one and a half, two
+}
+unsigned FlowCode(const DCB& d) {
+  if (d.fOutX || d.fInX) return 2u;
+  if (d.fOutxCtsFlow || d.fRtsControl == 2) return 3u;
+  return 1u;
+}
+
+}  // namespace
+
+std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
+                                                   const std::string& caFile, uint32_t boundMs,
+                                                   int* lastError, std::string* why) {
+  int dummy = 0;
+  std::string ignored;
+  if (!lastError) lastError = &dummy;
+  if (!why) why = &ignored;
+  std::unique_ptr<NetworkSerial> device(new NetworkSerial());
+  const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
+  if (int error = device->link_.Connect(name, caFile, until, why); error != 0) {
+    *lastError = error;
+    return nullptr;
+  }
+  device->shadow_.BaudRate = device->link_.ServerRate();
+  return device;
+}
+
+NetworkSerial::~NetworkSerial() = default;
+
+bool NetworkSerial::Fail(int error) {
+  lastError_ = error;
+  return false;
+}
+
+bool NetworkSerial::Poll() {
+  link_.Pump(0);
+  return !(link_.Lost() && link_.Received().empty());
+}
+
+bool NetworkSerial::GetCommState(DCB& dcb) {
+  if (link_.Lost()) return Fail(EIO);
+  dcb = shadow_;
+  return true;
+}
+
+bool NetworkSerial::SetCommState(const DCB& dcb) {
+  if (dcb.BaudRate == 0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > 4 ||
+      dcb.StopBits > 2)
+    return Fail(EINVAL);
+  using S = GensioLink::Setting;
+  std::vector<GensioLink::LineValue> asked;
+  auto ask = [&](bool changed, S which, unsigned value) {
+    if (!lineKnown_ || changed) asked.push_back({which, value, 0});
+  };
+  ask(dcb.BaudRate != shadow_.BaudRate, S::kBaud, dcb.BaudRate);
+  ask(dcb.ByteSize != shadow_.ByteSize, S::kDataSize, dcb.ByteSize);
+  ask(dcb.Parity != shadow_.Parity, S::kParity, ParityCode(dcb.Parity));
+  ask(dcb.StopBits != shadow_.StopBits, S::kStopBits, StopCode(dcb.StopBits));
+  ask(FlowCode(dcb) != FlowCode(shadow_), S::kFlowControl, FlowCode(dcb));
+  if (!asked.empty()) {
+    const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(kSettingBoundMs) * 1000;
+    if (int error = link_.SetLines(asked.data(), asked.size(), until); error != 0) {
+      // An answer may still come and the server may yet apply it: send everything next time.
+      lineKnown_ = false;
+      return Fail(error);
+    }
+    // A server that applied something else (a rate its line cannot take) refused the record.
+    for (const auto& v : asked)
+      if (v.applied != v.value) {
+        lineKnown_ = false;
+        return Fail(EINVAL);
+      }
+  }
+  shadow_ = dcb;
+  lineKnown_ = true;
+  return true;
+}
+
+bool NetworkSerial::SetCommTimeouts(const COMMTIMEOUTS& t) {
+  timeouts_ = t;
+  return true;
+}
+
+bool NetworkSerial::PurgeComm(uint32_t flags) {
+  // As on a local line, only the input is purged: what was written belongs on the wire.
+  if (!(flags & PURGE_RXCLEAR)) return true;
+  link_.PurgeServerInput();
+  link_.Pump(0);
+  link_.Received().clear();
+  return true;
+}
+
+bool NetworkSerial::ClearCommError(uint32_t* errors, COMSTAT* stat) {
+  if (errors) *errors = 0;
+  if (stat) *stat = COMSTAT{};
+  link_.Pump(0);
+  // A dropped connection is a line that hung up, whatever is still queued.
+  if (link_.Lost()) return Fail(EIO);
+  if (errors && link_.Overflowed() != overrunsSeen_) *errors = CE_RXOVER;
+  overrunsSeen_ = link_.Overflowed();
+  if (stat) stat->cbInQue = static_cast<uint32_t>(link_.Received().size());
+  return true;
+}
+
+bool NetworkSerial::SetCommMask(uint32_t mask) {
+  mask_ = mask;
+  return true;
+}
+
+bool NetworkSerial::WaitCommEvent(uint32_t* events, uint32_t boundMs) {
+  uint32_t dummy = 0;
+  if (!events) events = &dummy;
+  *events = 0;
+  if (mask_ == 0) return Fail(EINVAL);
+  const bool wantChar = mask_ & EV_RXCHAR;
+  const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
+  for (;;) {
+    link_.Pump(0);
+    if (wantChar && !link_.Received().empty()) {
+      *events = EV_RXCHAR;
+      return true;
+    }
+    if (link_.Lost()) {
+      if (!(mask_ & EV_ERR)) return Fail(EIO);
+      *events = EV_ERR;
+      return true;
+    }
+    if (GensioLink::NowUs() >= until) return Fail(ETIMEDOUT);
+    link_.Pump(until);
+  }
+}
+
+bool NetworkSerial::ReadFile(void* buf, uint32_t n, uint32_t* got) {
+  uint32_t dummy = 0;
+  if (!got) got = &dummy;
+  *got = 0;
+  if (n == 0) return true;
+  const COMMTIMEOUTS& t = timeouts_;
+  const bool atOnce = t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 &&
+                      t.ReadTotalTimeoutConstant == 0;
+  const uint64_t totalMs =
+      static_cast<uint64_t>(t.ReadTotalTimeoutMultiplier) * n + t.ReadTotalTimeoutConstant;
+  const int64_t deadline =
+      totalMs > 0 ? GensioLink::NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
+  auto* out = static_cast<unsigned char*>(buf);
+  std::string& queue = link_.Received();
+  link_.Pump(0);
+  for (;;) {
+    const uint32_t take = static_cast<uint32_t>(std::min<size_t>(queue.size(), n - *got));
+    std::copy_n(queue.begin(), take, out + *got);
+    queue.erase(0, take);
+    *got += take;
+    if (*got == n) return true;
+    if (link_.Lost()) return *got > 0 ? true : Fail(EIO);
+    if (atOnce) return true;
+    if (*got > 0 && t.ReadIntervalTimeout == kMaxDword) return true;
+    const int64_t now = GensioLink::NowUs();
+    if (deadline >= 0 && now >= deadline) return true;
+    int64_t until = deadline >= 0 ? deadline : now + kSliceUs;
+    if (*got > 0 && t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != kMaxDword)
+      until = std::min(until, now + static_cast<int64_t>(t.ReadIntervalTimeout) * 1000);
+    const bool intervalBound = deadline < 0 || until < deadline;
+    link_.Pump(until);
+    // Only an interval that passed without a byte ends the read; a total deadline is checked
+    // at the top.
+    if (queue.empty() && intervalBound && *got > 0 && GensioLink::NowUs() >= until) return true;
+  }
+}
+
+bool NetworkSerial::WriteFile(const void* buf, uint32_t n, uint32_t* written) {
+  uint32_t dummy = 0;
+  if (!written) written = &dummy;
+  *written = 0;
+  const auto* in = static_cast<const unsigned char*>(buf);
+  const uint64_t totalMs = static_cast<uint64_t>(timeouts_.WriteTotalTimeoutMultiplier) * n +
+                           timeouts_.WriteTotalTimeoutConstant;
+  const int64_t deadline =
+      totalMs > 0 ? GensioLink::NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
+  int64_t stallSince = GensioLink::NowUs();
+  while (*written < n) {
+    const int64_t took = link_.Offer(in + *written, n - *written);
+    if (took < 0) return Fail(EIO);
+    if (took > 0) {
+      *written += static_cast<uint32_t>(took);
+      stallSince = GensioLink::NowUs();
+      continue;
+    }
+    const int64_t until = deadline >= 0 ? deadline : stallSince + kWriteStallUs;
+    // Time is up: like the platform, success with the count that made it.
+    if (GensioLink::NowUs() >= until) return true;
+    while (!link_.WriteReady() && !link_.Lost() && GensioLink::NowUs() < until) link_.Pump(until);
+  }
+  // Let the library put it on the network now, not at the next wait.
+  link_.Pump(0);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,72 @@
+#pragma once
+// The serial device behind a network serial server: "rfc2217://HOST:PORT", or
+// "rfc2217+tls://HOST:PORT" checked against the system's trust store or the PEM file that
+// QELM_TLS_CA names. It keeps the promises of every serial device (SerialDevice.h) on the wire
+// of the far end: line settings go to the server with the telnet COM port option and count as
+// applied only when the server confirms them with the same values; a purge of the input
+// purges the server's buffer and ours; the input count and the waits work on what has arrived
+// here. The modem lines are the server's business (it raises them when it opens its line, and
+// on a pseudo-terminal it cannot set them at all), so they are never asked for. The server sets
+// its line from its own configuration for each new connection, so nothing needs giving back at
+// close.
+//
+// Promises on failure: Open fails within its bound (kConnectBoundMs) with an errno value and a
+// short reason naming HOST:PORT: ETIMEDOUT (no answer, or a server that never completes the
+// telnet negotiation), ECONNREFUSED, ENOENT (unknown host), EACCES (the certificate was
+// refused; never a silent fall-back to the clear), EPROTO (no COM port option). A connection
+// that drops is a vanished device: reads, writes, waits and status queries fail with EIO, as a
+// termios device whose line hung up. A server that goes quiet is a silent line: reads time
+// out, waits end at their bound, a line setting it never confirms fails after
+// kSettingBoundMs.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/serial/GensioLink.h"
+#include "platform/serial/NetworkPortName.h"
+#include "platform/serial/SerialDevice.h"
+
+namespace platform {
+
+class NetworkSerial final : public SerialDevice {
+ public:
+  static constexpr uint32_t kConnectBoundMs = 3000;
+  static constexpr uint32_t kSettingBoundMs = 3000;
+
+  // caFile: for TLS, the PEM file to check the server's certificate against; empty for the
+  // system's trust store. nullptr with *lastError and *why when it cannot be opened.
+  static std::unique_ptr<NetworkSerial> Open(const NetworkPortName& name, const std::string& caFile,
+                                             uint32_t boundMs, int* lastError, std::string* why);
+  ~NetworkSerial() override;
+
+  bool GetCommState(DCB& dcb) override;
+  bool SetCommState(const DCB& dcb) override;
+  bool SetCommTimeouts(const COMMTIMEOUTS& t) override;
+  bool PurgeComm(uint32_t flags) override;
+  bool ClearCommError(uint32_t* errors, COMSTAT* stat) override;
+  bool SetCommMask(uint32_t mask) override;
+  bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
+  bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
+  bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
+  int LastError() const override { return lastError_; }
+
+ private:
+  NetworkSerial() = default;
+  bool Fail(int error);
+  // Takes what has arrived without waiting; false (EIO) once the connection is lost and
+  // nothing is left to read.
+  bool Poll();
+
+  GensioLink link_;
+  int lastError_ = 0;
+  COMMTIMEOUTS timeouts_;
+  uint32_t mask_ = 0;
+  // What the server last confirmed (the rest of the record as it was last set); the fields
+  // the server has not confirmed yet are sent with the next SetCommState.
+  DCB shadow_;
+  bool lineKnown_ = false;
+  int64_t overrunsSeen_ = 0;
+};
+
+}  // namespace platform

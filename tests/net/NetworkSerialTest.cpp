@@ -1,0 +1,205 @@
+// The network serial device itself against a real ser2net that serves a pseudo-terminal the
+// test holds the other end of: line settings confirmed by the server and applied to the line,
+// bytes both ways, purge, the waits, a connection that drops and a server that goes quiet.
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "Ser2net.h"
+#include "platform/serial/NetworkPortName.h"
+#include "platform/serial/NetworkSerial.h"
+
+using platform::NetworkSerial;
+
+namespace {
+
+class NetworkSerialTest : public ::testing::Test {
+ protected:
+  NetworkSerialTest() {
+    char tmpl[] = "/tmp/qelm-net-test-XXXXXX";
+    folder_ = mkdtemp(tmpl);
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master_);
+    unlockpt(master_);
+    server_ = std::make_unique<net_test::Ser2net>(folder_, "s",
+                                                  std::vector<std::string>{ptsname(master_)});
+  }
+  ~NetworkSerialTest() override {
+    device_.reset();
+    server_.reset();
+    close(master_);
+    std::filesystem::remove_all(folder_);
+  }
+  NetworkSerial& Open() {
+    int error = 0;
+    std::string why;
+    auto name = platform::ParseNetworkPort(server_->Name());
+    device_ = NetworkSerial::Open(*name, "", NetworkSerial::kConnectBoundMs, &error, &why);
+    EXPECT_NE(device_, nullptr) << why;
+    platform::COMMTIMEOUTS t;
+    t.ReadTotalTimeoutConstant = 100;
+    device_->SetCommTimeouts(t);
+    return *device_;
+  }
+  unsigned LineRate() {
+    termios2 tio{};
+    ioctl(master_, TCGETS2, &tio);
+    return tio.c_ospeed;
+  }
+  void FromRadio(const std::string& bytes) {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  // Waits (generously) until the device has n bytes waiting.
+  uint32_t Waiting(NetworkSerial& d, uint32_t n) {
+    platform::COMSTAT stat;
+    for (int i = 0; i < 400; ++i) {
+      if (!d.ClearCommError(nullptr, &stat) || stat.cbInQue >= n) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return stat.cbInQue;
+  }
+
+  std::string folder_;
+  int master_ = -1;
+  std::unique_ptr<net_test::Ser2net> server_;
+  std::unique_ptr<NetworkSerial> device_;
+};
+
+TEST_F(NetworkSerialTest, EveryRateIsConfirmedByTheServerAndAppliedToItsLine) {
+  NetworkSerial& d = Open();
+  for (uint32_t rate : {4800u, 9600u, 14400u, 19200u, 57600u, 115200u}) {
+    platform::DCB dcb;
+    ASSERT_TRUE(d.GetCommState(dcb));
+    dcb.BaudRate = rate;
+    ASSERT_TRUE(d.SetCommState(dcb)) << rate << " " << d.LastError();
+    ASSERT_TRUE(d.GetCommState(dcb));
+    EXPECT_EQ(dcb.BaudRate, rate);
+    EXPECT_EQ(LineRate(), rate);
+  }
+  platform::DCB dcb;
+  d.GetCommState(dcb);
+  dcb.ByteSize = 9;
+  EXPECT_FALSE(d.SetCommState(dcb));
+  EXPECT_EQ(d.LastError(), EINVAL);
+}
+
+TEST_F(NetworkSerialTest, BytesBothWaysWithPurgeAndTheWaits) {
+  NetworkSerial& d = Open();
+  uint32_t written = 0;
+  ASSERT_TRUE(d.WriteFile("wn?\r\n", 5, &written));
+  EXPECT_EQ(written, 5u);
+  char buf[16] = {};
+  std::string heard;
+  for (int i = 0; i < 200 && heard.size() < 5; ++i) {
+    ssize_t n = read(master_, buf, sizeof buf);
+    if (n > 0) heard.append(buf, n);
+  }
+  EXPECT_EQ(heard, "wn?\r\n");
+
+  FromRadio("stale");
+  EXPECT_EQ(Waiting(d, 5), 5u);
+  EXPECT_TRUE(d.PurgeComm(platform::PURGE_RXCLEAR));
+  EXPECT_EQ(Waiting(d, 0), 0u);
+
+  // A silent line: the read's time-out passes without a byte.
+  auto start = std::chrono::steady_clock::now();
+  uint32_t got = 1;
+  char c = 0;
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  EXPECT_EQ(got, 0u);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(95));
+
+  d.SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
+  FromRadio(">");
+  uint32_t events = 0;
+  EXPECT_TRUE(d.WaitCommEvent(&events, 5000));
+  EXPECT_EQ(events, platform::EV_RXCHAR);
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  EXPECT_EQ(c, '>');
+}
+
+TEST_F(NetworkSerialTest, ADroppedConnectionIsAVanishedDevice) {
+  NetworkSerial& d = Open();
+  FromRadio("ab");
+  EXPECT_EQ(Waiting(d, 2), 2u);
+  server_->Kill();
+  d.SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
+  char c = 0;
+  uint32_t got = 0;
+  // What came before the drop is still read; then the line has gone.
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  uint32_t events = 0;
+  EXPECT_TRUE(d.WaitCommEvent(&events, 5000));
+  EXPECT_EQ(events, platform::EV_ERR);
+  EXPECT_FALSE(d.ReadFile(&c, 1, &got));
+  EXPECT_EQ(d.LastError(), EIO);
+  EXPECT_FALSE(d.ClearCommError(nullptr, nullptr));
+  uint32_t written = 0;
+  EXPECT_FALSE(d.WriteFile("x", 1, &written));
+  platform::DCB dcb;
+  EXPECT_FALSE(d.GetCommState(dcb));
+}
+
+TEST_F(NetworkSerialTest, AServerThatGoesQuietIsASilentLineAndARateItNeverConfirmsFails) {
+  NetworkSerial& d = Open();
+  server_->Signal(SIGSTOP);
+  char c = 0;
+  uint32_t got = 1;
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  EXPECT_EQ(got, 0u);
+  platform::DCB dcb;
+  ASSERT_TRUE(d.GetCommState(dcb));
+  dcb.BaudRate = 9600;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(d.SetCommState(dcb));
+  EXPECT_EQ(d.LastError(), ETIMEDOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  // The server comes back: its late answers find their requests, and the line works again.
+  server_->Signal(SIGCONT);
+  platform::COMMTIMEOUTS t;
+  t.ReadTotalTimeoutConstant = 500;
+  d.SetCommTimeouts(t);
+  EXPECT_TRUE(d.ReadFile(&c, 1, &got));
+  dcb.BaudRate = 19200;
+  EXPECT_TRUE(d.SetCommState(dcb)) << d.LastError();
+  EXPECT_EQ(LineRate(), 19200u);
+}
+
+TEST(NetworkSerialOpen, AServerThatNeverNegotiatesFailsWithinTheBound) {
+  net_test::SilentListener silent;
+  auto name = platform::ParseNetworkPort("rfc2217://127.0.0.1:" + std::to_string(silent.Port()));
+  int error = 0;
+  std::string why;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(NetworkSerial::Open(*name, "", NetworkSerial::kConnectBoundMs, &error, &why), nullptr);
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(error, ETIMEDOUT);
+  EXPECT_EQ(why, "no answer from " + name->Endpoint() + " in time");
+  // The bound, and the bounded close of what was begun.
+  EXPECT_GE(took, std::chrono::milliseconds(2900));
+  EXPECT_LT(took, std::chrono::milliseconds(6000));
+}
+
+TEST(NetworkSerialOpen, RefusedAndUnknownAreTold) {
+  int error = 0;
+  std::string why;
+  auto name =
+      platform::ParseNetworkPort("rfc2217://127.0.0.1:" + std::to_string(net_test::FreePort()));
+  EXPECT_EQ(NetworkSerial::Open(*name, "", 3000, &error, &why), nullptr);
+  EXPECT_EQ(error, ECONNREFUSED);
+  EXPECT_NE(why.find(name->Endpoint()), std::string::npos) << why;
+  name = platform::ParseNetworkPort("rfc2217+tls://127.0.0.1:1");
+  EXPECT_EQ(NetworkSerial::Open(*name, "/no/such\"file", 3000, &error, &why), nullptr);
+  EXPECT_EQ(error, EINVAL);
+}
+
+}  // namespace
