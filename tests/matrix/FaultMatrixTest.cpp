@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "platform/system/WinTypes.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"

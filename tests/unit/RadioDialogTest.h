@@ -4,7 +4,7 @@
 // the log and what the radio heard.
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"

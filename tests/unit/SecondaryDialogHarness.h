@@ -13,7 +13,7 @@
 
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ModulePath.h"
 #include "resources/resource.h"

@@ -18,79 +18,10 @@
 
 #include "platform/dialog/CDialog.h"
 #include "platform/dialog/DialogBackend.h"
+#include "platform/dialog/headless/HeadlessWindow.h"
 #include "platform/system/Clock.h"
 
 namespace platform {
-
-class HeadlessUi;
-
-class HeadlessWindow final : public DialogWindow {
- public:
-  struct Control {
-    ControlKind kind = ControlKind::Label;
-    std::u16string text;
-    bool enabled = true;
-    bool visible = true;
-    std::vector<std::u16string> items;
-    int sel = -1;
-  };
-
-  HeadlessWindow(HeadlessUi& ui, const DialogTemplate& tpl, CDialog& owner, DialogWindow* parent);
-  ~HeadlessWindow() override;
-
-  void SetEnabled(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
-  void SetVisible(int id, bool visible) override;
-  bool IsVisible(int id) const override;
-  void SetText(int id, const std::u16string& text) override;
-  std::u16string GetText(int id) const override;
-  void ComboReset(int id) override;
-  int ComboAdd(int id, const std::u16string& text) override;
-  int ComboCount(int id) const override;
-  std::u16string ComboItem(int id, int index) const override;
-  int ComboGetSel(int id) const override;
-  void ComboSetSel(int id, int index) override;
-  void SetIcon(int iconResourceId) override { icon_ = iconResourceId; }
-  void MoveTo(int x, int y) override {
-    x_ = x;
-    y_ = y;
-  }
-  int RunModal() override;
-  void EndModal(int result) override;
-  void SetTimer(int timerId, unsigned periodMs) override;
-  void KillTimer(int timerId) override;
-
-  CDialog& Owner() const { return owner_; }
-  int TemplateId() const { return tpl_.id; }
-  const DialogTemplate& Template() const { return tpl_; }
-  DialogWindow* Parent() const { return parent_; }
-  int Icon() const { return icon_; }
-  int X() const { return x_; }
-  int Y() const { return y_; }
-  bool IsModal() const { return modal_; }
-  const Control* Find(int id) const;
-  std::vector<std::u16string> Items(int id) const;
-  // The control with the keyboard focus: the one a test gave it, else the first control of
-  // the tab order that can take it (visible and enabled), as when the window is shown;
-  // IDC_STATIC when none can.
-  int Focused() const;
-
- private:
-  friend class HeadlessUi;
-  Control* FindMutable(int id);
-
-  HeadlessUi& ui_;
-  const DialogTemplate& tpl_;
-  CDialog& owner_;
-  DialogWindow* parent_;
-  std::map<int, Control> controls_;
-  std::optional<int> focus_;
-  int icon_ = 0;
-  int x_ = 0, y_ = 0;
-  bool modal_ = false;
-  bool ended_ = false;
-  int result_ = IDCANCEL;
-};
 
 struct MessageBoxRecord {
   std::u16string text;
@@ -183,20 +114,6 @@ class HeadlessUi final : public DialogBackend {
   uint64_t seq_ = 0;
   std::deque<int> answers_;
   std::function<int(const MessageBoxRecord&)> decide_;
-};
-
-// Installs a headless backend and a virtual clock for the life of a scope (tests).
-struct HeadlessScope {
-  VirtualClock clock;
-  HeadlessUi ui{clock};
-  HeadlessScope() {
-    SetClock(&clock);
-    SetBackend(&ui);
-  }
-  ~HeadlessScope() {
-    SetBackend(nullptr);
-    SetClock(nullptr);
-  }
 };
 
 }  // namespace platform
