@@ -4,6 +4,25 @@
 
 namespace platform {
 
+namespace {
+
+// What closing a box without choosing gives: OK for a lone OK, Cancel where there is one,
+// else No.
+int DismissAnswer(unsigned type) {
+  const unsigned buttons = type & MB_TYPEMASK;
+  return buttons == MB_OK                                        ? IDOK
+         : (buttons == MB_YESNOCANCEL || buttons == MB_OKCANCEL) ? IDCANCEL
+                                                                 : IDNO;
+}
+
+// Enter presses the box's first button, its default.
+int DefaultAnswer(unsigned type) {
+  const unsigned buttons = type & MB_TYPEMASK;
+  return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+}
+
+}  // namespace
+
 HeadlessUi::HeadlessUi(VirtualClock& clock) : clock_(clock) {}
 
 HeadlessUi::~HeadlessUi() = default;
@@ -20,22 +39,24 @@ int HeadlessUi::MessageBox(DialogWindow* owner, const std::u16string& text,
   r.caption = caption;
   r.type = type;
   if (auto* w = dynamic_cast<HeadlessWindow*>(owner)) r.ownerTemplate = w->TemplateId();
-  if (decide_) {
+  DiscardKeysTypedWhileBusy();
+  if (std::optional<Key> key = TakeDueKey()) {
+    r.typedAhead = true;
+    r.answer = *key == Key::Enter ? DefaultAnswer(type) : DismissAnswer(type);
+  } else if (decide_) {
     r.answer = decide_(r);
   } else if (!answers_.empty()) {
     r.answer = answers_.front();
     answers_.pop_front();
   } else {
-    unsigned buttons = type & MB_TYPEMASK;
-    r.answer = buttons == MB_OK                                        ? IDOK
-               : (buttons == MB_YESNOCANCEL || buttons == MB_OKCANCEL) ? IDCANCEL
-                                                                       : IDNO;
+    r.answer = DismissAnswer(type);
   }
   boxes.push_back(r);
   return r.answer;
 }
 
 void HeadlessUi::BeginWaitCursor() {
+  if (!busySinceUs_) busySinceUs_ = clock_.NowUs();
   ++waitCursorDepth;
   ++waitCursorBegins;
 }
@@ -48,7 +69,9 @@ void HeadlessUi::EndWaitCursor() {
 }
 
 bool HeadlessUi::PumpOneMessage() {
-  return RunOneDue(true);
+  if (RunOneDue(true)) return true;
+  Idle();
+  return false;
 }
 
 bool HeadlessUi::ShellOpen(DialogWindow*, const std::string& path) {
@@ -63,8 +86,12 @@ bool HeadlessUi::RunOneDue(bool timersToo) {
   });
   if (ev != scheduled_.end() && ev->dueUs <= now) {
     auto action = std::move(ev->action);
+    const std::optional<Key> key = ev->key;
     scheduled_.erase(ev);
-    action();
+    if (key)
+      DispatchKey(*key);
+    else
+      action();
     return true;
   }
   if (!timersToo) return false;
@@ -96,6 +123,52 @@ void HeadlessUi::Forget(HeadlessWindow* w) {
 
 void HeadlessUi::Schedule(uint64_t delayMs, std::function<void()> action) {
   scheduled_.push_back({clock_.NowUs() + delayMs * 1000, seq_++, std::move(action)});
+}
+
+void HeadlessUi::Type(uint64_t delayMs, Key key) {
+  scheduled_.push_back({clock_.NowUs() + delayMs * 1000, seq_++, nullptr, key});
+}
+
+void HeadlessUi::DispatchKey(Key key) {
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+    HeadlessWindow* w = *it;
+    if (!w->IsModal() || w->ended_) continue;
+    if (key == Key::Escape)
+      w->Owner().DispatchCancel();
+    else
+      w->Owner().DispatchEnter(w->Focused());
+    return;
+  }
+}
+
+void HeadlessUi::DiscardKeysTypedWhileBusy() {
+  if (!busySinceUs_) return;
+  const uint64_t now = clock_.NowUs();
+  const uint64_t since = *busySinceUs_;
+  discardedKeys += static_cast<int>(std::erase_if(
+      scheduled_, [&](const Scheduled& s) { return s.key && s.dueUs >= since && s.dueUs <= now; }));
+  // Under a cursor still up, what comes from now on is typed while busy again.
+  busySinceUs_.reset();
+  if (waitCursorDepth > 0) busySinceUs_ = now;
+}
+
+void HeadlessUi::Idle() {
+  if (waitCursorDepth == 0) busySinceUs_.reset();
+}
+
+std::optional<HeadlessUi::Key> HeadlessUi::TakeDueKey() {
+  const uint64_t now = clock_.NowUs();
+  auto first = scheduled_.end();
+  for (auto it = scheduled_.begin(); it != scheduled_.end(); ++it) {
+    if (!it->key || it->dueUs > now) continue;
+    if (first == scheduled_.end() ||
+        std::pair(it->dueUs, it->seq) < std::pair(first->dueUs, first->seq))
+      first = it;
+  }
+  if (first == scheduled_.end()) return std::nullopt;
+  const Key key = *first->key;
+  scheduled_.erase(first);
+  return key;
 }
 
 }  // namespace platform

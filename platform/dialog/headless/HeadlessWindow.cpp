@@ -132,8 +132,10 @@ void HeadlessWindow::ComboSetSel(int id, int index) {
 int HeadlessWindow::RunModal() {
   modal_ = true;
   ui_.modalRuns.push_back(tpl_.id);
+  ui_.DiscardKeysTypedWhileBusy();
   while (!ended_) {
     if (ui_.RunOneDue(true)) continue;
+    ui_.Idle();
     auto next = ui_.NextDue();
     if (!next) {
       ui_.stuck = true;
