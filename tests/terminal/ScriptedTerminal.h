@@ -40,6 +40,7 @@ class ScriptedTerminal final : public platform::TerminalIo {
   std::function<void(const platform::TerminalCanvas&)> onShow;
   int bells = 0;
   int repaints = 0;
+  int discarded = 0;  // keys and clicks dropped unread
   std::vector<std::vector<std::string>> programs;
 
   int Width() const override { return width_; }
@@ -70,6 +71,16 @@ class ScriptedTerminal final : public platform::TerminalIo {
     idleMs_ += timeoutMs;
     if (idleMs_ > 600000) return platform::InputEvent::OfHangUp();
     return std::nullopt;
+  }
+  // Keys and clicks whose time has come are dropped; sizes and hang-ups stay.
+  void DiscardInput() override {
+    const uint64_t now = platform::NowMs();
+    std::erase_if(script_, [&](const Scripted& s) {
+      const bool input = s.event.kind == platform::InputEvent::Kind::Key ||
+                         s.event.kind == platform::InputEvent::Kind::Click;
+      if (input && s.atMs <= now) ++discarded;
+      return input && s.atMs <= now;
+    });
   }
   void Bell() override { ++bells; }
   void Repaint() override { ++repaints; }

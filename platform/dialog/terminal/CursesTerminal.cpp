@@ -142,6 +142,14 @@ void CursesTerminal::Show(const TerminalCanvas& frame) {
   refresh();
 }
 
+void CursesTerminal::DiscardInput() {
+  if (hungUp_) return;
+  // Both what the terminal driver holds and what curses has read ahead. A change of size
+  // read with them is lost as an event, so the next frame is painted whole.
+  flushinp();
+  repaint_ = true;
+}
+
 void CursesTerminal::Bell() {
   if (!hungUp_) beep();
 }

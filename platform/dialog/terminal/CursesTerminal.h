@@ -30,6 +30,7 @@ class CursesTerminal final : public TerminalIo {
   int Height() const override;
   void Show(const TerminalCanvas& frame) override;
   std::optional<InputEvent> Wait(int timeoutMs) override;
+  void DiscardInput() override;
   void Bell() override;
   void Repaint() override { repaint_ = true; }
   bool RunProgram(const std::vector<std::string>& argv) override;
