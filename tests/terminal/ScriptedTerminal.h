@@ -41,10 +41,12 @@ class ScriptedTerminal final : public platform::TerminalIo {
   int bells = 0;
   int repaints = 0;
   int discarded = 0;  // keys and clicks dropped unread
+  bool showsDim = true;
   std::vector<std::vector<std::string>> programs;
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }
+  bool ShowsDim() const override { return showsDim; }
   void Show(const platform::TerminalCanvas& frame) override {
     frame_ = frame;
     if (onShow) onShow(frame);

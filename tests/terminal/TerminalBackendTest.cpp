@@ -60,6 +60,28 @@ TEST_F(TerminalBackendTest, DisabledControlsAreDimAndAResizeCentresAgain) {
   EXPECT_TRUE(f.At(save + 2, (30 - 16) / 2 + 13).attr & kAttrDim);
 }
 
+TEST_F(TerminalBackendTest, WithoutADimAttributeDisabledControlsAreMarkedInCharacters) {
+  term.showsDim = false;  // a vt100
+  RecordFrames();
+  ProbeDialog dlg(IDD_QELMCONFIG_DIALOG);
+  dlg.init = [&dlg] {
+    dlg.EnableControl(IDC_SAVE, false);
+    dlg.EnableControl(IDC_DEVICE, false);
+    dlg.ComboAddString(IDC_BAUDRATE, u"19200");
+    dlg.ComboSetCurSel(IDC_BAUDRATE, 0);
+    dlg.EnableControl(IDC_BAUDRATE, false);
+  };
+  term.Code(KeyCode::Escape);
+  dlg.DoModal();
+  ASSERT_FALSE(FramesAtDepth(1).empty());
+  const std::string screen = FramesAtDepth(1).back().Dump();
+  EXPECT_TRUE(Contains(screen, "- Save -")) << screen;
+  EXPECT_TRUE(Contains(screen, "< Close >")) << screen;
+  EXPECT_TRUE(Contains(screen, "[19200---")) << screen;
+  EXPECT_TRUE(Contains(screen, "Device: [------")) << screen;
+  EXPECT_TRUE(Contains(screen, "v]")) << screen;  // the enabled Port list: as ever
+}
+
 TEST_F(TerminalBackendTest, AMessageBoxRunsOverItsDialogWhichTakesNoInputMeanwhile) {
   RecordFrames();
   ProbeDialog dlg(IDD_QELMCONFIG_DIALOG);

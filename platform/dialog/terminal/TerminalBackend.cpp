@@ -216,7 +216,7 @@ int TerminalBackend::MsToNextTimer() const {
 void TerminalBackend::Render() {
   const int width = io_.Width(), height = io_.Height();
   if (width <= 0 || height <= 0) return;
-  TerminalCanvas canvas(width, height);
+  TerminalCanvas canvas(width, height, io_.ShowsDim());
   for (size_t i = 0; i < stack_.size(); ++i) {
     const bool top = i + 1 == stack_.size();
     stack_[i]->Paint(canvas, top, top && busy_ > 0);

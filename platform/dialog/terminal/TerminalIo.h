@@ -20,6 +20,8 @@ class TerminalIo {
   virtual ~TerminalIo() = default;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // Whether the terminal has a dim attribute (a vt100 has none).
+  virtual bool ShowsDim() const = 0;
   virtual void Show(const TerminalCanvas& frame) = 0;
   // At most one event, within timeoutMs (0: only what is already waiting).
   virtual std::optional<InputEvent> Wait(int timeoutMs) = 0;
