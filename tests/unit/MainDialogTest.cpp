@@ -130,17 +130,6 @@ TEST_F(MainDialogTest, PortsThatCannotBeOpenedAreNotListed) {
   EXPECT_EQ(StoredPreference(u"Baudrate"), u"19200");
 }
 
-TEST_F(MainDialogTest, ServiceButtonIsShownDisabledInServiceModeAndEnabledWhenConnected) {
-  auto dlg = Open(true);
-  EXPECT_TRUE(ui.Visible(D, IDC_SERVICE));
-  EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
-  Connect(*dlg);
-  EXPECT_TRUE(ui.Enabled(D, IDC_SERVICE));
-  dlg->Disconnect();
-  EXPECT_TRUE(ui.Visible(D, IDC_SERVICE));
-  EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
-}
-
 TEST_F(MainDialogTest, FillDeviceListOffersTheModelsEntries) {
   auto dlg = Open();
   dlg->m_settings.modelNumber = 2400;
