@@ -10,8 +10,8 @@
 #include "ScriptedTerminal.h"
 #include "TerminalScope.h"
 #include "platform/dialog/CDialog.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/terminal/TerminalBackend.h"
-#include "platform/system/WinTypes.h"
 #include "resources/resource.h"
 #include "ui/CWaitRadioDlg.h"
 

@@ -3,10 +3,10 @@
 // control has the focus and which command each key or click gives.
 #include <gtest/gtest.h>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/DialogTemplate.h"
 #include "platform/dialog/terminal/TerminalDialogModel.h"
 #include "platform/system/Clock.h"
-#include "platform/system/WinTypes.h"
 #include "resources/resource.h"
 
 using namespace platform;

@@ -2,7 +2,7 @@
 // dialog takes the keyboard, so a result box stays until its user answers it; keys typed
 // while the tool is idle are kept.
 #include "TerminalScope.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 #include "resources/resource.h"
 
 using namespace terminal_test;

@@ -65,7 +65,7 @@ class MainDialogTest : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   FakePorts ports;
   CConfigApp app;
 };

@@ -78,7 +78,7 @@ class RadioDialogTest : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   sim::SimulatedPorts ports{scope.clock};
   CConfigApp app;
   std::unique_ptr<CConfigDlg> dlg;

@@ -3,7 +3,7 @@
 // the log, the message boxes, the port afterwards, and what a reconnect reads back.
 #include "FakePorts.h"
 #include "RadioDialogTest.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 #include "radio/StoreSettings.h"
 
 using namespace testing_support;

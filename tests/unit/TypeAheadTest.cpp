@@ -2,17 +2,17 @@
 // the keyboard, so every result box is seen before it can be answered. The headless backend's
 // model of the rule, then the main dialog's sequences that end in a box.
 #include "RadioDialogTest.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 
 using namespace testing_support;
-using Key = platform::HeadlessUi::Key;
+using Key = platform::HeadlessBackend::Key;
 
 namespace {
 
 class HeadlessTypeAhead : public ::testing::Test {
  protected:
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
 };
 
 using TypeAhead = RadioDialogTest;

@@ -38,7 +38,7 @@ class WaitRadioDlgTest : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   FakePorts ports;
   CConfigApp app;
   std::unique_ptr<CConfigDlg> dlg;

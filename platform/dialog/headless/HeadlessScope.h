@@ -1,13 +1,13 @@
 #pragma once
 // Installs a headless backend and a virtual clock for the life of a scope (tests).
 
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessBackend.h"
 
 namespace platform {
 
 struct HeadlessScope {
   VirtualClock clock;
-  HeadlessUi ui{clock};
+  HeadlessBackend ui{clock};
   HeadlessScope() {
     SetClock(&clock);
     SetBackend(&ui);

@@ -1,17 +1,17 @@
 // The scripted user of the headless backend, and what a test reads back of the windows.
 #include <algorithm>
 
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessBackend.h"
 
 namespace platform {
 
-HeadlessWindow* HeadlessUi::Window(int templateId) const {
+HeadlessWindow* HeadlessBackend::Window(int templateId) const {
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
     if ((*it)->TemplateId() == templateId) return *it;
   return nullptr;
 }
 
-bool HeadlessUi::Click(int templateId, int controlId) {
+bool HeadlessBackend::Click(int templateId, int controlId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   const auto* c = w->Find(controlId);
@@ -20,7 +20,7 @@ bool HeadlessUi::Click(int templateId, int controlId) {
   return true;
 }
 
-bool HeadlessUi::Select(int templateId, int comboId, int index) {
+bool HeadlessBackend::Select(int templateId, int comboId, int index) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   auto* c = w->FindMutable(comboId);
@@ -32,21 +32,21 @@ bool HeadlessUi::Select(int templateId, int comboId, int index) {
   return true;
 }
 
-bool HeadlessUi::SelectText(int templateId, int comboId, const std::u16string& text) {
+bool HeadlessBackend::SelectText(int templateId, int comboId, const std::u16string& text) {
   auto items = Items(templateId, comboId);
   auto it = std::find(items.begin(), items.end(), text);
   if (it == items.end()) return false;
   return Select(templateId, comboId, static_cast<int>(it - items.begin()));
 }
 
-bool HeadlessUi::Ok(int templateId) {
+bool HeadlessBackend::Ok(int templateId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   w->Owner().DispatchOk();
   return true;
 }
 
-bool HeadlessUi::Focus(int templateId, int controlId) {
+bool HeadlessBackend::Focus(int templateId, int controlId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   std::optional<int> before = w->focus_;
@@ -56,48 +56,48 @@ bool HeadlessUi::Focus(int templateId, int controlId) {
   return false;
 }
 
-bool HeadlessUi::Enter(int templateId) {
+bool HeadlessBackend::Enter(int templateId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   w->Owner().DispatchEnter(w->Focused());
   return true;
 }
 
-bool HeadlessUi::Cancel(int templateId) {
+bool HeadlessBackend::Cancel(int templateId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   w->Owner().DispatchCancel();
   return true;
 }
 
-bool HeadlessUi::Help(int templateId) {
+bool HeadlessBackend::Help(int templateId) {
   HeadlessWindow* w = Window(templateId);
   if (!w) return false;
   w->Owner().DispatchHelp();
   return true;
 }
 
-std::u16string HeadlessUi::Text(int templateId, int controlId) const {
+std::u16string HeadlessBackend::Text(int templateId, int controlId) const {
   HeadlessWindow* w = Window(templateId);
   return w ? w->GetText(controlId) : std::u16string();
 }
 
-bool HeadlessUi::Enabled(int templateId, int controlId) const {
+bool HeadlessBackend::Enabled(int templateId, int controlId) const {
   HeadlessWindow* w = Window(templateId);
   return w && w->IsEnabled(controlId);
 }
 
-bool HeadlessUi::Visible(int templateId, int controlId) const {
+bool HeadlessBackend::Visible(int templateId, int controlId) const {
   HeadlessWindow* w = Window(templateId);
   return w && w->IsVisible(controlId);
 }
 
-int HeadlessUi::Selection(int templateId, int comboId) const {
+int HeadlessBackend::Selection(int templateId, int comboId) const {
   HeadlessWindow* w = Window(templateId);
   return w ? w->ComboGetSel(comboId) : CB_ERR;
 }
 
-std::vector<std::u16string> HeadlessUi::Items(int templateId, int comboId) const {
+std::vector<std::u16string> HeadlessBackend::Items(int templateId, int comboId) const {
   HeadlessWindow* w = Window(templateId);
   return w ? w->Items(comboId) : std::vector<std::u16string>{};
 }

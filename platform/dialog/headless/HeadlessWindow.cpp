@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessBackend.h"
 
 namespace platform {
 
-HeadlessWindow::HeadlessWindow(HeadlessUi& ui, const DialogTemplate& tpl, CDialog& owner,
+HeadlessWindow::HeadlessWindow(HeadlessBackend& ui, const DialogTemplate& tpl, CDialog& owner,
                                DialogWindow* parent)
     : ui_(ui), tpl_(tpl), owner_(owner), parent_(parent) {
   Control caption;
@@ -161,8 +161,9 @@ void HeadlessWindow::SetTimer(int timerId, unsigned periodMs) {
 }
 
 void HeadlessWindow::KillTimer(int timerId) {
-  std::erase_if(ui_.timers_,
-                [&](const HeadlessUi::Timer& t) { return t.window == this && t.id == timerId; });
+  std::erase_if(ui_.timers_, [&](const HeadlessBackend::Timer& t) {
+    return t.window == this && t.id == timerId;
+  });
 }
 
 }  // namespace platform

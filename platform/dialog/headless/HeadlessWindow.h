@@ -15,7 +15,7 @@
 
 namespace platform {
 
-class HeadlessUi;
+class HeadlessBackend;
 
 class HeadlessWindow final : public DialogWindow {
  public:
@@ -28,7 +28,8 @@ class HeadlessWindow final : public DialogWindow {
     int sel = -1;
   };
 
-  HeadlessWindow(HeadlessUi& ui, const DialogTemplate& tpl, CDialog& owner, DialogWindow* parent);
+  HeadlessWindow(HeadlessBackend& ui, const DialogTemplate& tpl, CDialog& owner,
+                 DialogWindow* parent);
   ~HeadlessWindow() override;
 
   void SetEnabled(int id, bool enabled) override;
@@ -69,10 +70,10 @@ class HeadlessWindow final : public DialogWindow {
   int Focused() const;
 
  private:
-  friend class HeadlessUi;
+  friend class HeadlessBackend;
   Control* FindMutable(int id);
 
-  HeadlessUi& ui_;
+  HeadlessBackend& ui_;
   const DialogTemplate& tpl_;
   CDialog& owner_;
   DialogWindow* parent_;

@@ -9,9 +9,9 @@
 #include <QThread>
 #include <QUrl>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/qt/QtDialogWindow.h"
 #include "platform/dialog/qt/QtMessageBox.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 

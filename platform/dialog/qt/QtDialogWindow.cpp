@@ -10,10 +10,10 @@
 #include <algorithm>
 
 #include "platform/dialog/CDialog.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/qt/DialogUnits.h"
 #include "platform/dialog/qt/Mnemonics.h"
 #include "platform/dialog/qt/QtTypeAhead.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 

@@ -2,10 +2,10 @@
 // mnemonics, and the drop-down lists, closed and open.
 #include <algorithm>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/terminal/TerminalDialogModel.h"
 #include "platform/system/Clock.h"
 #include "platform/system/SafeText.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 

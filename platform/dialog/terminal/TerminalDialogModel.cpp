@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/system/SafeText.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 

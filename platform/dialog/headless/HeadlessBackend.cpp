@@ -1,4 +1,4 @@
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessBackend.h"
 
 #include <algorithm>
 
@@ -23,17 +23,18 @@ int DefaultAnswer(unsigned type) {
 
 }  // namespace
 
-HeadlessUi::HeadlessUi(VirtualClock& clock) : clock_(clock) {}
+HeadlessBackend::HeadlessBackend(VirtualClock& clock) : clock_(clock) {}
 
-HeadlessUi::~HeadlessUi() = default;
+HeadlessBackend::~HeadlessBackend() = default;
 
-std::unique_ptr<DialogWindow> HeadlessUi::CreateDialogWindow(const DialogTemplate& tpl,
-                                                             CDialog& owner, DialogWindow* parent) {
+std::unique_ptr<DialogWindow> HeadlessBackend::CreateDialogWindow(const DialogTemplate& tpl,
+                                                                  CDialog& owner,
+                                                                  DialogWindow* parent) {
   return std::make_unique<HeadlessWindow>(*this, tpl, owner, parent);
 }
 
-int HeadlessUi::MessageBox(DialogWindow* owner, const std::u16string& text,
-                           const std::u16string& caption, unsigned type) {
+int HeadlessBackend::MessageBox(DialogWindow* owner, const std::u16string& text,
+                                const std::u16string& caption, unsigned type) {
   MessageBoxRecord r;
   r.text = text;
   r.caption = caption;
@@ -55,31 +56,31 @@ int HeadlessUi::MessageBox(DialogWindow* owner, const std::u16string& text,
   return r.answer;
 }
 
-void HeadlessUi::BeginWaitCursor() {
+void HeadlessBackend::BeginWaitCursor() {
   if (!busySinceUs_) busySinceUs_ = clock_.NowUs();
   ++waitCursorDepth;
   ++waitCursorBegins;
 }
 
-void HeadlessUi::EndWaitCursor() {
+void HeadlessBackend::EndWaitCursor() {
   if (waitCursorDepth > 0)
     --waitCursorDepth;
   else
     ++unbalancedWaitEnds;
 }
 
-bool HeadlessUi::PumpOneMessage() {
+bool HeadlessBackend::PumpOneMessage() {
   if (RunOneDue(true)) return true;
   Idle();
   return false;
 }
 
-bool HeadlessUi::ShellOpen(DialogWindow*, const std::string& path) {
+bool HeadlessBackend::ShellOpen(DialogWindow*, const std::string& path) {
   shellOpens.push_back(path);
   return true;
 }
 
-bool HeadlessUi::RunOneDue(bool timersToo) {
+bool HeadlessBackend::RunOneDue(bool timersToo) {
   uint64_t now = clock_.NowUs();
   auto ev = std::min_element(scheduled_.begin(), scheduled_.end(), [](auto& a, auto& b) {
     return a.dueUs != b.dueUs ? a.dueUs < b.dueUs : a.seq < b.seq;
@@ -107,7 +108,7 @@ bool HeadlessUi::RunOneDue(bool timersToo) {
   return false;
 }
 
-std::optional<uint64_t> HeadlessUi::NextDue() const {
+std::optional<uint64_t> HeadlessBackend::NextDue() const {
   std::optional<uint64_t> next;
   for (auto& s : scheduled_)
     if (!next || s.dueUs < *next) next = s.dueUs;
@@ -116,20 +117,20 @@ std::optional<uint64_t> HeadlessUi::NextDue() const {
   return next;
 }
 
-void HeadlessUi::Forget(HeadlessWindow* w) {
+void HeadlessBackend::Forget(HeadlessWindow* w) {
   std::erase(windows_, w);
   std::erase_if(timers_, [&](const Timer& t) { return t.window == w; });
 }
 
-void HeadlessUi::Schedule(uint64_t delayMs, std::function<void()> action) {
+void HeadlessBackend::Schedule(uint64_t delayMs, std::function<void()> action) {
   scheduled_.push_back({clock_.NowUs() + delayMs * 1000, seq_++, std::move(action)});
 }
 
-void HeadlessUi::Type(uint64_t delayMs, Key key) {
+void HeadlessBackend::Type(uint64_t delayMs, Key key) {
   scheduled_.push_back({clock_.NowUs() + delayMs * 1000, seq_++, nullptr, key});
 }
 
-void HeadlessUi::DispatchKey(Key key) {
+void HeadlessBackend::DispatchKey(Key key) {
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
     HeadlessWindow* w = *it;
     if (!w->IsModal() || w->ended_) continue;
@@ -141,7 +142,7 @@ void HeadlessUi::DispatchKey(Key key) {
   }
 }
 
-void HeadlessUi::DiscardKeysTypedWhileBusy() {
+void HeadlessBackend::DiscardKeysTypedWhileBusy() {
   if (!busySinceUs_) return;
   const uint64_t now = clock_.NowUs();
   const uint64_t since = *busySinceUs_;
@@ -152,11 +153,11 @@ void HeadlessUi::DiscardKeysTypedWhileBusy() {
   if (waitCursorDepth > 0) busySinceUs_ = now;
 }
 
-void HeadlessUi::Idle() {
+void HeadlessBackend::Idle() {
   if (waitCursorDepth == 0) busySinceUs_.reset();
 }
 
-std::optional<HeadlessUi::Key> HeadlessUi::TakeDueKey() {
+std::optional<HeadlessBackend::Key> HeadlessBackend::TakeDueKey() {
   const uint64_t now = clock_.NowUs();
   auto first = scheduled_.end();
   for (auto it = scheduled_.begin(); it != scheduled_.end(); ++it) {

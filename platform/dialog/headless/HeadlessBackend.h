@@ -39,10 +39,10 @@ struct MessageBoxRecord {
   unsigned IconFlags() const { return type & MB_ICONMASK; }
 };
 
-class HeadlessUi final : public DialogBackend {
+class HeadlessBackend final : public DialogBackend {
  public:
-  explicit HeadlessUi(VirtualClock& clock);
-  ~HeadlessUi() override;
+  explicit HeadlessBackend(VirtualClock& clock);
+  ~HeadlessBackend() override;
 
   // DialogBackend
   std::unique_ptr<DialogWindow> CreateDialogWindow(const DialogTemplate& tpl, CDialog& owner,
