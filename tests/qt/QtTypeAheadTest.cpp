@@ -14,6 +14,7 @@
 #include "DialogProbe.h"
 #include "QtTestSupport.h"
 #include "platform/dialog/DialogConstants.h"
+#include "platform/dialog/qt/QtBackend.h"
 #include "resources/resource.h"
 
 using namespace platform;
@@ -65,11 +66,18 @@ int RunWorkEndingInABox(DialogProbe& dlg, bool busy) {
   return answer;
 }
 
+int Discarded() {
+  auto* backend = dynamic_cast<QtBackend*>(&CurrentBackend());
+  return backend ? backend->TypeAhead().Discarded() : -1;
+}
+
 TEST(QtTypeAhead, InputQueuedWhileBusyReachesNeitherTheBoxNorTheDialog) {
   DialogProbe dlg(IDD_QELMCONFIG_DIALOG);
+  const int before = Discarded();
   EXPECT_EQ(RunWorkEndingInABox(dlg, true), IDOK);
   EXPECT_EQ(dlg.cancels, 0);
   EXPECT_TRUE(dlg.clicks.empty());
+  EXPECT_GE(Discarded() - before, 3);  // the key (and its shortcut check), press and release
 }
 
 TEST(QtTypeAhead, InputQueuedWhileIdleIsDeliveredAsTyped) {
