@@ -234,10 +234,9 @@ TEST_F(TerminalEndToEnd, OnAVt100DisabledButtonsAreMarkedAndEscapeTypedDuringASa
   tmux.Keys("Tab 1 9");
   ASSERT_TRUE(tmux.WaitFor("[19200")) << tmux.last;
   tmux.Keys("Enter");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(tmux.WaitFor("4800")) << tmux.last;  // the open list
   tmux.Keys("Enter");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  tmux.last = tmux.Screen();
+  ASSERT_TRUE(tmux.WaitGone("4800")) << tmux.last;
   EXPECT_NE(LineWith(tmux.last, "Baudrate:").find("[19200"), std::string::npos) << tmux.last;
   // Save, and Escape typed 0.3 s later while the store runs: the box waits for its user.
   tmux.Keys("M-s");
