@@ -11,7 +11,7 @@
 
 #include "BenchSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessBackend.h"
 #include "resources/resource.h"
 #include "tests/e2e/SimProcess.h"
 #include "ui/CConfigDlg.h"
@@ -39,7 +39,7 @@ int main() {
   setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
   CConfigApp app;
   platform::VirtualClock unused;  // the windows are headless; time is real
-  platform::HeadlessUi ui(unused);
+  platform::HeadlessBackend ui(unused);
   platform::SetBackend(&ui);
   struct Case {
     const char* start;

@@ -15,8 +15,8 @@
 
 #include "BenchSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
+#include "platform/dialog/headless/HeadlessBackend.h"
 #include "radio/ResetToDefaults.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"
@@ -70,7 +70,7 @@ double ResetFloor() {
 
 struct Bench {
   std::string dir;
-  platform::HeadlessUi& ui;
+  platform::HeadlessBackend& ui;
 
   // Runs one case: a stand-in on COM1 or COM3, a connect, then the timed action.
   bool Run(const char* title, std::vector<std::string> simArgs, bool internal,
@@ -114,7 +114,7 @@ int main() {
   setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
   CConfigApp app;
   platform::VirtualClock unused;  // the windows are headless; time is real
-  platform::HeadlessUi ui(unused);
+  platform::HeadlessBackend ui(unused);
   platform::SetBackend(&ui);
   Bench bench{dir, ui};
   bool ok = true;

@@ -1,8 +1,9 @@
 // The reply path: whatever bytes the radio sends after a command, RadioCommand ends with 0 or
-// 1, never reads or writes past its buffers, and a success means a ">" came back. Also
-// ReadTerminatedStr into buffers of every size, FilterBuffer on buffers with or without a zero
-// byte, and HexToInt against its rule (each digit added, and the sum multiplied by 16 unless
-// the digit is the last character), with 32-bit wrap-around.
+// 1, never reads or writes past its buffers, and a success means a ">" came back after the
+// command's echo. Also ReadTerminatedStr into buffers of every size, FilterBuffer on buffers
+// with or without a zero byte, and HexToInt against its rule (each digit added, and the sum
+// multiplied by 16 unless the digit is the last character), with 32-bit wrap-around.
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -63,6 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   r = RadioCommand(u"wn?", &value);
   if (r != 0 && r != 1) fuzz::Broken("RadioCommand answers 0 or 1");
   if (r == 0 && bytes.find('>') == std::string::npos) fuzz::Broken("success needs a prompt");
+  std::string heard;  // the reply up to its prompt, as the echo is looked for in it
+  for (char c : bytes.substr(0, bytes.find('>')))
+    if (c != '\r' && c != '\n' && c != '\0')
+      heard += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (r == 0 && heard.find("wn?") == std::string::npos) fuzz::Broken("success needs the echo");
 
   l = line.Open();
   l->Arrive(bytes, 0, 10);

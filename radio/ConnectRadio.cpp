@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/system/Clock.h"
-#include "platform/system/WinTypes.h"
 #include "radio/RadioTables.h"
 #include "radio/ReadSettings.h"
 #include "serial/CSerialPort.h"

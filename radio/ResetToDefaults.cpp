@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 #include "radio/RadioTables.h"
 #include "radio/StoreSettings.h"
 #include "serial/CSerialPort.h"

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
-#include "platform/system/WinTypes.h"
 #include "serial/SerialHost.h"
 
 namespace {

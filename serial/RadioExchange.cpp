@@ -1,8 +1,8 @@
 #include "serial/RadioExchange.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
-#include <cstring>
 
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
@@ -52,6 +52,46 @@ double DecimalDouble(const std::u16string& t) {
 std::u16string Slice(const std::u16string& t, size_t from, size_t to) {
   if (from >= t.size()) return {};
   return t.substr(from, std::min(to, t.size()) - from);
+}
+
+// The reply's bytes without CR, LF and NUL: line breaks may stand anywhere, and a NUL from a
+// noisy line must neither end the reply early nor split the echo.
+std::string WithoutLineBytes(const char* reply, size_t size) {
+  std::string out;
+  for (size_t i = 0; i < size; ++i)
+    if (reply[i] != '\r' && reply[i] != '\n' && reply[i] != '\0') out += reply[i];
+  return out;
+}
+
+bool SameLetters(const std::string& a, size_t at, const std::string& b) {
+  if (at + b.size() > a.size()) return false;
+  for (size_t i = 0; i < b.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[at + i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+// Where this command's value starts in the cleaned reply: just after the first whole echo of
+// the command, letter case ignored, wherever it stands (a stray byte or a capital-letter echo
+// is still the radio answering this command). A command with a ">" of its own ended the read
+// at that ">", so its echo up to it must be the last thing read; it carries no value.
+bool FindEcho(const std::string& read, const std::string& command, size_t* valueAt) {
+  const size_t prompt = command.find('>');
+  if (prompt != std::string::npos) {
+    const std::string echo = command.substr(0, prompt);
+    if (read.size() < echo.size() || !SameLetters(read, read.size() - echo.size(), echo))
+      return false;
+    *valueAt = read.size();
+    return true;
+  }
+  for (size_t at = 0; at + command.size() <= read.size(); ++at) {
+    if (SameLetters(read, at, command)) {
+      *valueAt = at + command.size();
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -115,7 +155,7 @@ bool SendLine(const std::u16string& text) {
 
 int RadioCommand(const std::u16string& command, int32_t* value) {
   char drain[kBufferSize];
-  char reply[kBufferSize];
+  char reply[kBufferSize] = {};
   CSerialPort::Purge(CSerialPort::kPurgeAll);
   if (CSerialPort::ReadStr(drain, sizeof drain) != RC_OK) {
     Log(u"ERROR: RadioCommand error 1");
@@ -131,18 +171,18 @@ int RadioCommand(const std::u16string& command, int32_t* value) {
     Log(u"ERROR: RadioCommand error 2");
     return 1;
   }
+  // The echo is looked for in the reply as read; FilterBuffer is kept for its log line.
+  const std::string read = WithoutLineBytes(reply, sizeof reply);
   FilterBuffer(reply, sizeof reply, line.empty() ? '\0' : line[0]);
-  // A reply that does not begin with this command's echo (up to a ">" of its own, which ended
-  // the read) belongs to another command: a late answer that was still on its way. Taking its
-  // prompt for ours would report a command the radio never heard as done.
-  const std::string echo = line.substr(0, line.find('>'));
-  if (std::strncmp(reply, echo.c_str(), echo.size()) != 0) {
+  size_t valueAt = 0;
+  if (!FindEcho(read, line, &valueAt)) {
+    // A reply without this command's echo belongs to another command: a late answer that was
+    // still on its way. Taking its prompt for ours would report a command the radio never
+    // heard as done.
     Log(u"ERROR: RadioCommand error 3");
     return 1;
   }
-  size_t length = std::strlen(reply);
-  std::string valueText = length > command.size() ? std::string(reply + command.size()) : "";
-  if (value) *value = HexToInt(platform::SingleByteToWide(valueText));
+  if (value) *value = HexToInt(platform::SingleByteToWide(read.substr(valueAt)));
   return 0;
 }
 

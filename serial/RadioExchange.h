@@ -17,7 +17,10 @@
 extern std::u16string firmwareLabel;
 extern const char16_t kFirmwareNotConnected[];
 
-// One register command and its reply value. 0 when the radio answered with its prompt.
+// One register command and its reply value. 0 when the radio answered with its prompt and the
+// reply holds the command's whole echo (letter case ignored, CR, LF and NUL skipped); the value
+// is read from just after the echo. A command holding ">" must end its read with its echo up to
+// that ">". A reply without the echo is another command's (logged as "RadioCommand error 3").
 int RadioCommand(const std::u16string& command, int32_t* value);
 // Writes the text and CR LF; reads nothing. True when all of it was written (the failures are
 // logged by the serial port).

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/dialog/DialogBackend.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 
 namespace platform {
 

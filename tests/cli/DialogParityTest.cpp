@@ -7,7 +7,7 @@
 #include "cli/CliJobs.h"
 #include "cli/CliView.h"
 #include "log/CLogFile.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 
 using namespace testing_support;
 

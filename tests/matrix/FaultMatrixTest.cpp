@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "radio/StoreSettings.h"
 #include "resources/resource.h"
 #include "sim/RadioPresets.h"
@@ -168,7 +168,7 @@ class Bench {
 
   testing_support::TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   sim::SimulatedPorts ports{scope.clock};
   CConfigApp app;
   std::unique_ptr<CConfigDlg> dlg;

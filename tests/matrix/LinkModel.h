@@ -3,7 +3,9 @@
 // what the tool reads back, from the rules of the command exchange and of the radio stand-in,
 // step by step and without any timing beyond what the rules name. A command fails with
 // "RadioCommand error 1" when the input cannot be emptied before it (the port is closed, the
-// radio talks without end) and then is not written; with "error 2" when no ">" comes back.
+// radio talks without end) and then is not written; with "error 2" when no ">" comes back;
+// with "error 3" when what the read ends on is a late answer of an earlier line, which never
+// holds this command's echo.
 // The line a fault strikes at is always written whole; nothing after a lost port is.
 
 #include <string>

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 #include "sim/RadioModem.h"
 #include "sim/RadioPresets.h"
 #include "tests/matrix/LinkModel.h"

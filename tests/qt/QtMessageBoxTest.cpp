@@ -11,7 +11,7 @@
 
 #include "DialogProbe.h"
 #include "QtTestSupport.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 #include "resources/resource.h"
 
 using namespace platform;

@@ -40,10 +40,13 @@ class ScriptedTerminal final : public platform::TerminalIo {
   std::function<void(const platform::TerminalCanvas&)> onShow;
   int bells = 0;
   int repaints = 0;
+  int discarded = 0;  // keys and clicks dropped unread
+  bool showsDim = true;
   std::vector<std::vector<std::string>> programs;
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }
+  bool ShowsDim() const override { return showsDim; }
   void Show(const platform::TerminalCanvas& frame) override {
     frame_ = frame;
     if (onShow) onShow(frame);
@@ -70,6 +73,16 @@ class ScriptedTerminal final : public platform::TerminalIo {
     idleMs_ += timeoutMs;
     if (idleMs_ > 600000) return platform::InputEvent::OfHangUp();
     return std::nullopt;
+  }
+  // Keys and clicks whose time has come are dropped; sizes and hang-ups stay.
+  void DiscardInput() override {
+    const uint64_t now = platform::NowMs();
+    std::erase_if(script_, [&](const Scripted& s) {
+      const bool input = s.event.kind == platform::InputEvent::Kind::Key ||
+                         s.event.kind == platform::InputEvent::Kind::Click;
+      if (input && s.atMs <= now) ++discarded;
+      return input && s.atMs <= now;
+    });
   }
   void Bell() override { ++bells; }
   void Repaint() override { ++repaints; }

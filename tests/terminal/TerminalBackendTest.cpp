@@ -8,58 +8,17 @@
 #include <fstream>
 
 #include "ScriptedTerminal.h"
+#include "TerminalScope.h"
 #include "platform/dialog/CDialog.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/terminal/TerminalBackend.h"
-#include "platform/system/WinTypes.h"
 #include "resources/resource.h"
 #include "ui/CWaitRadioDlg.h"
 
 using namespace platform;
-
-namespace {
-
-// A dialog on any template whose handlers the test sets.
-class ProbeDialog : public CDialog {
- public:
-  explicit ProbeDialog(int templateId, CDialog* parent = nullptr) : CDialog(templateId, parent) {}
-  void On(int id, std::function<void()> handler) { OnButtonClicked(id, std::move(handler)); }
-  void OnTimer(std::function<void(int)> handler) { OnTimerMessage(std::move(handler)); }
-  std::function<void()> init;
-
- protected:
-  bool OnInitDialog() override {
-    CDialog::OnInitDialog();
-    if (init) init();
-    return true;
-  }
-};
-
-struct TerminalScope : ::testing::Test {
-  VirtualClock clock;
-  ScopedClock scopedClock{clock};
-  ScriptedTerminal term{80, 24};
-  TerminalBackend backend{term};
-  TerminalScope() { SetBackend(&backend); }
-  ~TerminalScope() override { SetBackend(nullptr); }
-
-  uint64_t ElapsedMs(uint64_t startUs) { return (clock.NowUs() - startUs) / 1000; }
-  // The frames shown while a given number of layers was up.
-  const std::vector<TerminalCanvas>& FramesAtDepth(size_t depth) { return framesByDepth_[depth]; }
-  void RecordFrames() {
-    term.onShow = [this](const TerminalCanvas& f) { framesByDepth_[backend.Depth()].push_back(f); };
-  }
-
- private:
-  std::map<size_t, std::vector<TerminalCanvas>> framesByDepth_;
-};
+using namespace terminal_test;
 
 using TerminalBackendTest = TerminalScope;
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-  return haystack.find(needle) != std::string::npos;
-}
-
-}  // namespace
 
 TEST_F(TerminalBackendTest, TheMainDialogIsCentredWithItsCaptionInTheTitleLine) {
   RecordFrames();
@@ -99,6 +58,28 @@ TEST_F(TerminalBackendTest, DisabledControlsAreDimAndAResizeCentresAgain) {
   const int save = static_cast<int>(row.find("< Save >"));
   ASSERT_GE(save, 0);
   EXPECT_TRUE(f.At(save + 2, (30 - 16) / 2 + 13).attr & kAttrDim);
+}
+
+TEST_F(TerminalBackendTest, WithoutADimAttributeDisabledControlsAreMarkedInCharacters) {
+  term.showsDim = false;  // a vt100
+  RecordFrames();
+  ProbeDialog dlg(IDD_QELMCONFIG_DIALOG);
+  dlg.init = [&dlg] {
+    dlg.EnableControl(IDC_SAVE, false);
+    dlg.EnableControl(IDC_DEVICE, false);
+    dlg.ComboAddString(IDC_BAUDRATE, u"19200");
+    dlg.ComboSetCurSel(IDC_BAUDRATE, 0);
+    dlg.EnableControl(IDC_BAUDRATE, false);
+  };
+  term.Code(KeyCode::Escape);
+  dlg.DoModal();
+  ASSERT_FALSE(FramesAtDepth(1).empty());
+  const std::string screen = FramesAtDepth(1).back().Dump();
+  EXPECT_TRUE(Contains(screen, "- Save -")) << screen;
+  EXPECT_TRUE(Contains(screen, "< Close >")) << screen;
+  EXPECT_TRUE(Contains(screen, "[19200---")) << screen;
+  EXPECT_TRUE(Contains(screen, "Device: [------")) << screen;
+  EXPECT_TRUE(Contains(screen, "v]")) << screen;  // the enabled Port list: as ever
 }
 
 TEST_F(TerminalBackendTest, AMessageBoxRunsOverItsDialogWhichTakesNoInputMeanwhile) {

@@ -3,9 +3,10 @@
 // control has the focus and which command each key or click gives.
 #include <gtest/gtest.h>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/DialogTemplate.h"
 #include "platform/dialog/terminal/TerminalDialogModel.h"
-#include "platform/system/WinTypes.h"
+#include "platform/system/Clock.h"
 #include "resources/resource.h"
 
 using namespace platform;
@@ -80,15 +81,59 @@ TEST_F(MainDialogKeys, MnemonicsPressButtonsWithAltOrAsPlainLettersAwayFromLists
 TEST_F(MainDialogKeys, EnterCarriesTheFocusedControlEscapeIsCancelF1IsHelp) {
   EXPECT_EQ(m.HandleKey(K(KeyCode::Enter)), (DialogCommand{Kind::Enter, IDC_CONNECT}));
   m.HandleKey(K(KeyCode::Tab));
-  EXPECT_EQ(m.HandleKey(K(KeyCode::Enter)), (DialogCommand{Kind::Enter, IDC_PORT}));
+  m.HandleKey(K(KeyCode::Tab));
+  m.HandleKey(K(KeyCode::Tab));
+  ASSERT_EQ(m.FocusedId(), IDC_DEVICE);  // an empty list: Enter neither opens nor ends
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Enter)), DialogCommand{});
+  EXPECT_EQ(m.OpenList(), -1);
   EXPECT_EQ(m.HandleKey(K(KeyCode::Escape)).kind, Kind::Cancel);
   EXPECT_EQ(m.HandleKey(K(KeyCode::F1)).kind, Kind::Help);
   // Space presses a focused button, as a click would.
-  m.HandleKey(K(KeyCode::BackTab));
+  for (int i = 0; i < 3; ++i) m.HandleKey(K(KeyCode::BackTab));
   EXPECT_EQ(m.HandleKey(Key::Char(U' ')), (DialogCommand{Kind::Button, IDC_CONNECT}));
 }
 
+TEST_F(MainDialogKeys, EnterOpensAClosedListAndPicksInAnOpenOne) {
+  m.HandleKey(K(KeyCode::Tab));
+  m.HandleKey(K(KeyCode::Tab));
+  ASSERT_EQ(m.FocusedId(), IDC_BAUDRATE);
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Enter)), DialogCommand{});  // never the OK command here
+  EXPECT_EQ(m.OpenList(), 3);
+  m.HandleKey(K(KeyCode::Up));
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Enter)), (DialogCommand{Kind::SelChange, IDC_BAUDRATE}));
+  EXPECT_EQ(m.OpenList(), -1);
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"57600");
+}
+
+TEST_F(MainDialogKeys, LeftAndRightMoveTheFocusAndNeverChangeAValue) {
+  m.HandleKey(K(KeyCode::Right));
+  ASSERT_EQ(m.FocusedId(), IDC_PORT);
+  m.ComboSetSel(IDC_PORT, 1);
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Right)), DialogCommand{});
+  EXPECT_EQ(m.FocusedId(), IDC_BAUDRATE);
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Left)), DialogCommand{});
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Left)), DialogCommand{});
+  EXPECT_EQ(m.FocusedId(), IDC_CONNECT);
+  EXPECT_EQ(m.GetText(IDC_PORT), u"COM2");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"115200");
+  // In an open list they do nothing; Up and Down still change a closed list.
+  m.HandleKey(K(KeyCode::Right));
+  m.HandleKey(K(KeyCode::F4));
+  m.HandleKey(K(KeyCode::Right));
+  EXPECT_EQ(m.OpenList(), 2);
+  EXPECT_EQ(m.ListHot(), 1);
+  m.HandleKey(K(KeyCode::Escape));
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Down)), (DialogCommand{Kind::SelChange, IDC_PORT}));
+  EXPECT_EQ(m.GetText(IDC_PORT), u"COM3");
+}
+
 TEST_F(MainDialogKeys, AClosedListTakesArrowsAndFirstLettersAtOnce) {
+  VirtualClock clock;
+  ScopedClock useClock(clock);
+  auto typeApart = [&](char32_t c) {
+    clock.SleepUs((TypedPrefix::kGapMs + 1) * 1000);
+    return m.HandleKey(Key::Char(c));
+  };
   m.HandleKey(K(KeyCode::Tab));
   m.HandleKey(K(KeyCode::Tab));
   ASSERT_EQ(m.FocusedId(), IDC_BAUDRATE);
@@ -98,13 +143,52 @@ TEST_F(MainDialogKeys, AClosedListTakesArrowsAndFirstLettersAtOnce) {
   EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"4800");
   // Already at the top: nothing changes, no command.
   EXPECT_EQ(m.HandleKey(K(KeyCode::Up)), DialogCommand{});
-  // The letter search goes on from the selection and wraps.
-  EXPECT_EQ(m.HandleKey(Key::Char(U'1')).kind, Kind::SelChange);
+  // Letters typed apart search from the selection on and wrap.
+  EXPECT_EQ(typeApart(U'1').kind, Kind::SelChange);
   EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"14400");
-  m.HandleKey(Key::Char(U'1'));
-  m.HandleKey(Key::Char(U'1'));
+  typeApart(U'1');
+  typeApart(U'1');
   EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"115200");
-  m.HandleKey(Key::Char(U'1'));
+  typeApart(U'1');
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"14400");
+}
+
+TEST_F(MainDialogKeys, KeysTypedCloseTogetherSearchByPrefix) {
+  VirtualClock clock;
+  ScopedClock useClock(clock);
+  // After a pause, the keys 300 ms apart.
+  auto type = [&](const std::u32string& keys) {
+    clock.SleepUs(2 * TypedPrefix::kGapMs * 1000);
+    for (char32_t c : keys) {
+      m.HandleKey(Key::Char(c));
+      clock.SleepUs(300000);
+    }
+  };
+  m.HandleKey(K(KeyCode::Tab));
+  m.HandleKey(K(KeyCode::Tab));
+  ASSERT_EQ(m.FocusedId(), IDC_BAUDRATE);
+  type(U"19");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"19200");
+  type(U"57");  // after the pause a new search, not "1957"
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"57600");
+  // Typed apart, the second key starts again.
+  type(U"1");
+  type(U"9");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"9600");
+  // A prefix nothing begins with moves nothing; a repeated letter goes on by first letter.
+  type(U"11");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"115200");
+  type(U"117");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"115200");
+  type(U"44");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"4800");
+  type(U"99");
+  EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"9600");
+  // In the open list the highlight follows the same search.
+  m.HandleKey(K(KeyCode::Enter));
+  type(U"14");
+  EXPECT_EQ(m.ListHot(), 2);
+  EXPECT_EQ(m.HandleKey(K(KeyCode::Enter)), (DialogCommand{Kind::SelChange, IDC_BAUDRATE}));
   EXPECT_EQ(m.GetText(IDC_BAUDRATE), u"14400");
 }
 

@@ -10,7 +10,7 @@
 #include "FakePorts.h"
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "platform/system/Registry.h"
 #include "resources/resource.h"
 #include "ui/CConfigDlg.h"

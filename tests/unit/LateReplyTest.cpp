@@ -3,7 +3,7 @@
 // never taken for the next command's: the reset does not report a store the radio never heard,
 // and the reading does not take a late answer for the radio's mode.
 #include "RadioDialogTest.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 
 using namespace testing_support;
 

@@ -3,7 +3,7 @@
 #include "FakePorts.h"
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "platform/system/Registry.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
@@ -65,7 +65,7 @@ class MainDialogTest : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   FakePorts ports;
   CConfigApp app;
 };
@@ -128,17 +128,6 @@ TEST_F(MainDialogTest, PortsThatCannotBeOpenedAreNotListed) {
   EXPECT_TRUE(dlg->HasEnded());
   EXPECT_EQ(StoredPreference(u"Port"), u"COM1");
   EXPECT_EQ(StoredPreference(u"Baudrate"), u"19200");
-}
-
-TEST_F(MainDialogTest, ServiceButtonIsShownDisabledInServiceModeAndEnabledWhenConnected) {
-  auto dlg = Open(true);
-  EXPECT_TRUE(ui.Visible(D, IDC_SERVICE));
-  EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
-  Connect(*dlg);
-  EXPECT_TRUE(ui.Enabled(D, IDC_SERVICE));
-  dlg->Disconnect();
-  EXPECT_TRUE(ui.Visible(D, IDC_SERVICE));
-  EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
 }
 
 TEST_F(MainDialogTest, FillDeviceListOffersTheModelsEntries) {

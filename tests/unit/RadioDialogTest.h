@@ -4,7 +4,7 @@
 // the log and what the radio heard.
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "resources/resource.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
@@ -78,7 +78,7 @@ class RadioDialogTest : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   sim::SimulatedPorts ports{scope.clock};
   CConfigApp app;
   std::unique_ptr<CConfigDlg> dlg;

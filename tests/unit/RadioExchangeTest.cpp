@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <random>
 
 #include "FakePorts.h"
@@ -90,9 +91,49 @@ TEST_F(RadioExchangeTest, AReplyWithoutThisCommandsEchoIsAFailure) {
   Line().AnswerLines([](const std::string&) { return std::string("wb?\r\n01\r\n>"); });
   EXPECT_EQ(RadioCommand(u"wn?", &value), 1);
   EXPECT_EQ(host.log.back(), "ERROR: RadioCommand error 3");
-  // A command with a ">" of its own is answered by its echo up to it.
+  // A command with a ">" of its own is answered by its echo up to it, and only by that: a late
+  // answer ended by its own prompt is not this command's.
   Line().AnswerLines([](const std::string& cmd) { return cmd + "\r\n>"; });
   EXPECT_EQ(RadioCommand(u"m>", &value), 0);
+  Line().AnswerLines([](const std::string&) { return std::string("sd0B\r\n>"); });
+  EXPECT_EQ(RadioCommand(u"m>", &value), 1);
+  EXPECT_EQ(host.log.back(), "ERROR: RadioCommand error 3");
+  Line().AnswerLines([](const std::string&) { return std::string("m0\r\n>"); });
+  EXPECT_EQ(RadioCommand(u"m>", &value), 1);
+  // Its echo after a late answer's text, read up to its own ">", is its answer.
+  Line().AnswerLines([](const std::string& cmd) { return "sd0B\r\n" + cmd + "\r\n>"; });
+  EXPECT_EQ(RadioCommand(u"m>", &value), 0);
+}
+
+TEST_F(RadioExchangeTest, TheEchoIsFoundWhereverTheLineLeavesIt) {
+  using namespace std::string_literals;  // the replies hold NUL bytes
+  struct Case {
+    std::string reply;
+    int32_t value;
+  };
+  // A stray first letter before the echo, a NUL before, inside and after it, an echo in
+  // capitals, line breaks inside the echo: each is this command's answer, read after the echo.
+  const Case cases[] = {
+      {"wwn?0C>"s, 12},        {"\0wn?\r\n0C\r\n>"s, 12},       {"wn\0?\r\n0\0C>"s, 12},
+      {"WN?\r\n0C\r\n>"s, 12}, {"\x7f\x01w\r\nn?0c\r\n>"s, 12},
+  };
+  for (const Case& c : cases) {
+    const std::string reply = c.reply;
+    Line().AnswerLines([reply](const std::string&) { return reply; });
+    int32_t value = -1;
+    host.log.clear();
+    EXPECT_EQ(RadioCommand(u"wn?", &value), 0) << testing::PrintToString(reply);
+    EXPECT_EQ(value, c.value) << testing::PrintToString(reply);
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ERROR: RadioCommand error 3"), 0);
+  }
+  // Only the whole echo will do: a part of it, or the echo of a query the value came from.
+  for (const char* reply : {"wn0C\r\n>", "n?0C>", "wb?0C>"}) {
+    Line().AnswerLines([reply](const std::string&) { return std::string(reply); });
+    int32_t value = -1;
+    EXPECT_EQ(RadioCommand(u"wn?", &value), 1) << reply;
+    EXPECT_EQ(value, -1);
+    EXPECT_EQ(host.log.back(), "ERROR: RadioCommand error 3");
+  }
 }
 
 TEST_F(RadioExchangeTest, SendLineWritesTheTextAndCrLfAndSaysWhetherItWent) {

@@ -2,7 +2,7 @@
 // the virtual clock: the question, each variant's commands in order, the port reopened at the
 // radio's new rate, the log, the boxes, the tool left disconnected with the new rate stored.
 #include "RadioDialogTest.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 
 using namespace testing_support;
 using platform::IDNO;

@@ -13,7 +13,7 @@
 
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ModulePath.h"
 #include "resources/resource.h"
@@ -27,7 +27,7 @@ namespace testing_support {
 // The headless backend with the owner of each shell request noted.
 class ShellRecorder final : public platform::DialogBackend {
  public:
-  explicit ShellRecorder(platform::HeadlessUi& ui) : ui_(ui) {}
+  explicit ShellRecorder(platform::HeadlessBackend& ui) : ui_(ui) {}
   std::unique_ptr<platform::DialogWindow> CreateDialogWindow(
       const platform::DialogTemplate& tpl, platform::CDialog& owner,
       platform::DialogWindow* parent) override {
@@ -48,7 +48,7 @@ class ShellRecorder final : public platform::DialogBackend {
   std::vector<platform::DialogWindow*> owners;
 
  private:
-  platform::HeadlessUi& ui_;
+  platform::HeadlessBackend& ui_;
 };
 
 class SecondaryDialogHarness : public ::testing::Test {
@@ -93,7 +93,7 @@ class SecondaryDialogHarness : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   ShellRecorder shell{scope.ui};
   sim::SimulatedPorts ports{scope.clock};
   CConfigApp app;

@@ -173,10 +173,32 @@ TEST_F(ServiceDlgTest, ButtonIsUsableOnlyWhileConnectedInServiceMode) {
   EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
   EXPECT_FALSE(ui.Click(D, IDC_SERVICE));
   ASSERT_TRUE(ui.SelectText(D, IDC_PORT, u"COM3"));
-  ASSERT_TRUE(ui.Click(D, IDC_CONNECT));
-  EXPECT_TRUE(ui.Enabled(D, IDC_SERVICE));
-  ASSERT_TRUE(ui.Click(D, IDC_CONNECT));  // Disconnect
-  EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
+  // Every way a connection ends disables it again: Disconnect, Save and the maker defaults.
+  const std::vector<std::function<void()>> ends = {
+      [&] { ASSERT_TRUE(ui.Click(D, IDC_CONNECT)); },
+      [&] { ASSERT_TRUE(ui.Click(D, IDC_SAVE)); },
+      [&] {
+        ui.AnswerNext(platform::IDYES);
+        ASSERT_TRUE(ui.Click(D, IDC_DEFAULT));
+      },
+  };
+  for (size_t i = 0; i < ends.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(ui.Click(D, IDC_CONNECT));
+    ASSERT_TRUE(dlg->m_settings.connected);
+    EXPECT_TRUE(ui.Enabled(D, IDC_SERVICE));
+    ends[i]();
+    EXPECT_FALSE(dlg->m_settings.connected);
+    EXPECT_TRUE(ui.Visible(D, IDC_SERVICE));
+    EXPECT_FALSE(ui.Enabled(D, IDC_SERVICE));
+    EXPECT_FALSE(ui.Click(D, IDC_SERVICE));
+  }
+  // The Save and the reset went through.
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[0].text, u"Settings saved.");
+  EXPECT_EQ(ui.boxes[1].text,
+            u"Reset the radio modem to Morva defaults and lose all current settings?");
+  EXPECT_TRUE(ui.beeps.size() >= 2u);
 }
 
 TEST_F(ServiceDlgTest, WithoutServiceModeNoButtonNoDialogNoPowerQuery) {

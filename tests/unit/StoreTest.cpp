@@ -3,7 +3,7 @@
 // the log, the message boxes, the port afterwards, and what a reconnect reads back.
 #include "FakePorts.h"
 #include "RadioDialogTest.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 #include "radio/StoreSettings.h"
 
 using namespace testing_support;
@@ -114,6 +114,34 @@ TEST_F(StoreTest, ServiceModeSendsBandAndPowerAfterTheLink) {
   Save();
   EXPECT_EQ(radio.Commands(),
             (Texts{"wb1", "wn5", "pe6", "wp1", "pn1", "pw34", "pr30", "wu01", "dx00", "m>", "z>"}));
+}
+
+TEST_F(StoreTest, AServiceValueTheRadioDoesNotTakeStopsTheStoreAtOnce) {
+  struct Case {
+    const char* command;
+    Texts heard;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"pe6", {"wb1", "wn5", "pe6"}, "ERROR: Could not set 'Freq. band' (service)."},
+      {"wp1", {"wb1", "wn5", "pe6", "wp1"}, "ERROR: Could not set 'Transmit power' (service)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    sim::RadioConfig config = Radio("shrike");
+    config.commandFaults[c.command] = sim::RadioFault::kNoPrompt;
+    auto& radio = ConnectTo(u"COM1", config, u"115200", true);
+    dlg->m_settings.band = 6;
+    dlg->m_settings.transmitPower = 1;
+    Save();
+    // Nothing after the refused value: no profile registers, no store.
+    EXPECT_EQ(radio.Commands(), c.heard);
+    EXPECT_EQ(LogSince("OnSave").back(), c.line);
+    EXPECT_EQ(radio.StoreCount(), 0);
+    ExpectOneBox(u"Error. Settings not saved.");
+    EXPECT_TRUE(ui.beeps.empty());
+    ExpectDisconnected(u"COM1");
+  }
 }
 
 TEST_F(StoreTest, AProfileRegisterThatFailsStillClosesTheExchangeButIsNoSuccess) {

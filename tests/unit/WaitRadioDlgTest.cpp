@@ -4,7 +4,7 @@
 #include "FakePorts.h"
 #include "TestSupport.h"
 #include "app/CConfigApp.h"
-#include "platform/dialog/headless/HeadlessUi.h"
+#include "platform/dialog/headless/HeadlessScope.h"
 #include "resources/resource.h"
 #include "ui/CConfigDlg.h"
 
@@ -38,7 +38,7 @@ class WaitRadioDlgTest : public ::testing::Test {
 
   TempFolder folder;
   platform::HeadlessScope scope;
-  platform::HeadlessUi& ui = scope.ui;
+  platform::HeadlessBackend& ui = scope.ui;
   FakePorts ports;
   CConfigApp app;
   std::unique_ptr<CConfigDlg> dlg;

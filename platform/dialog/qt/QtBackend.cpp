@@ -9,9 +9,9 @@
 #include <QThread>
 #include <QUrl>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/qt/QtDialogWindow.h"
 #include "platform/dialog/qt/QtMessageBox.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 
@@ -40,11 +40,12 @@ QtBackend::~QtBackend() {
 
 std::unique_ptr<DialogWindow> QtBackend::CreateDialogWindow(const DialogTemplate& tpl,
                                                             CDialog& owner, DialogWindow* parent) {
-  return std::make_unique<QtDialogWindow>(tpl, owner, WidgetOf(parent));
+  return std::make_unique<QtDialogWindow>(tpl, owner, WidgetOf(parent), &typeAhead_);
 }
 
 int QtBackend::MessageBox(DialogWindow* owner, const std::u16string& text,
                           const std::u16string& caption, unsigned type) {
+  typeAhead_.BeforeKeyboard();
   return QtMessageBox(WidgetOf(owner), QString::fromStdU16String(text),
                       QString::fromStdU16String(caption), type)
       .Run();
@@ -57,6 +58,7 @@ void QtBackend::MessageBeep(unsigned) {
 void QtBackend::BeginWaitCursor() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ++waitCursorDepth_;
+  typeAhead_.BusyBegan();
 }
 
 void QtBackend::EndWaitCursor() {
@@ -64,6 +66,7 @@ void QtBackend::EndWaitCursor() {
   if (waitCursorDepth_ == 0) return;
   --waitCursorDepth_;
   QApplication::restoreOverrideCursor();
+  typeAhead_.BusyEnded();
 }
 
 bool QtBackend::PumpOneMessage() {

@@ -1,11 +1,14 @@
 #pragma once
 // The dialog backend of the real program, on Qt 6 Widgets: template windows as
 // QtDialogWindow, message boxes as QMessageBox, the beep, the override cursor as wait cursor,
-// the pump over Qt's event dispatcher and the desktop's file opener. It needs a QApplication
+// the pump over Qt's event dispatcher and the desktop's file opener. Keys and clicks queued
+// while the wait cursor was up are dropped before a message box or a dialog takes the keyboard
+// (QtTypeAhead). It needs a QApplication
 // for as long as it is used. Nothing here throws; a message box that could not be answered
 // by a button reads as its cancel answer.
 
 #include "platform/dialog/DialogBackend.h"
+#include "platform/dialog/qt/QtTypeAhead.h"
 
 namespace platform {
 
@@ -26,8 +29,11 @@ class QtBackend final : public DialogBackend {
   bool PumpOneMessage() override;
   bool ShellOpen(DialogWindow* owner, const std::string& path) override;
 
+  const QtTypeAhead& TypeAhead() const { return typeAhead_; }
+
  private:
   int waitCursorDepth_ = 0;  // override cursors this backend pushed and has not popped
+  QtTypeAhead typeAhead_;
 };
 
 }  // namespace platform

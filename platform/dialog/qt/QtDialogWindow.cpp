@@ -10,9 +10,10 @@
 #include <algorithm>
 
 #include "platform/dialog/CDialog.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/qt/DialogUnits.h"
 #include "platform/dialog/qt/Mnemonics.h"
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/qt/QtTypeAhead.h"
 
 namespace platform {
 
@@ -102,8 +103,9 @@ QWidget* MakeControl(const ControlTemplate& c, const DialogUnits& units, CDialog
 
 }  // namespace
 
-QtDialogWindow::QtDialogWindow(const DialogTemplate& tpl, CDialog& owner, QWidget* parent)
-    : widget_(new QtDialogWidget(owner, parent)) {
+QtDialogWindow::QtDialogWindow(const DialogTemplate& tpl, CDialog& owner, QWidget* parent,
+                               QtTypeAhead* typeAhead)
+    : widget_(new QtDialogWidget(owner, parent)), typeAhead_(typeAhead) {
   Build(tpl, owner);
 }
 
@@ -281,6 +283,7 @@ void QtDialogWindow::MoveTo(int x, int y) {
 }
 
 int QtDialogWindow::RunModal() {
+  if (!ended_ && typeAhead_) typeAhead_->BeforeKeyboard();
   if (!ended_ && widget_) {
     running_ = true;
     widget_->exec();

@@ -21,9 +21,13 @@ class QTimer;
 
 namespace platform {
 
+class QtTypeAhead;
+
 class QtDialogWindow final : public DialogWindow {
  public:
-  QtDialogWindow(const DialogTemplate& tpl, CDialog& owner, QWidget* parent);
+  // typeAhead, when given, drops what was typed while busy before the window's modal run.
+  QtDialogWindow(const DialogTemplate& tpl, CDialog& owner, QWidget* parent,
+                 QtTypeAhead* typeAhead = nullptr);
   ~QtDialogWindow() override;
   QtDialogWindow(const QtDialogWindow&) = delete;
   QtDialogWindow& operator=(const QtDialogWindow&) = delete;
@@ -62,6 +66,7 @@ class QtDialogWindow final : public DialogWindow {
   static void SetLabelText(QLabel* label, const QString& text);
 
   QPointer<QtDialogWidget> widget_;
+  QtTypeAhead* typeAhead_;
   std::map<int, QWidget*> controls_;  // addressable ones, owned by widget_
   std::map<int, QPointer<QTimer>> timers_;
   bool running_ = false;

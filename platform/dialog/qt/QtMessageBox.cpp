@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
-#include "platform/system/WinTypes.h"
+#include "platform/dialog/DialogConstants.h"
 
 namespace platform {
 
 namespace {
 
-// The default-button bits of the type; WinTypes has no names for them as the program does
+// The default-button bits of the type; DialogConstants has no names for them as the program does
 // not use them, but a caller may.
 constexpr unsigned kDefButtonMask = 0xF00;
 constexpr unsigned kDefButtonShift = 8;

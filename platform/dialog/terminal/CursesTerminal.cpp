@@ -79,11 +79,22 @@ std::unique_ptr<CursesTerminal> CursesTerminal::Open(std::string* whyNot) {
     *whyNot = std::string("the terminal type \"") + term + "\" is not known to terminfo.";
     return nullptr;
   }
+  // A terminal that cannot place the cursor (dumb, a printing one) would show nothing usable:
+  // the dialogs are drawn cell by cell.
+  const char* cup = tigetstr("cup");
+  if (!cup || cup == reinterpret_cast<char*>(-1)) {
+    endwin();
+    delscreen(s);
+    *whyNot = std::string("the terminal type \"") + term +
+              "\" cannot move the cursor (it has no cursor addressing).";
+    return nullptr;
+  }
   return std::unique_ptr<CursesTerminal>(new CursesTerminal(s));
 }
 
 CursesTerminal::CursesTerminal(screen* s) : screen_(s) {
   utf8_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  showsDim_ = (term_attrs() & WA_DIM) != 0;
   raw();
   noecho();
   nonl();
@@ -140,6 +151,14 @@ void CursesTerminal::Show(const TerminalCanvas& frame) {
     }
   }
   refresh();
+}
+
+void CursesTerminal::DiscardInput() {
+  if (hungUp_) return;
+  // Both what the terminal driver holds and what curses has read ahead. A change of size
+  // read with them is lost as an event, so the next frame is painted whole.
+  flushinp();
+  repaint_ = true;
 }
 
 void CursesTerminal::Bell() {

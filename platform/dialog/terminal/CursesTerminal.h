@@ -6,8 +6,9 @@
 // line graphics, and characters beyond ASCII only when the locale's character set is UTF-8.
 // SIGHUP, SIGTERM and SIGINT, and an end of input, read as a hang-up.
 //
-// Open fails (nullptr and a reason) when standard input or output is not a terminal or the
-// terminal type is unknown; it never ends the process as initscr would. The destructor gives
+// Open fails (nullptr and a reason) when standard input or output is not a terminal, the
+// terminal type is unknown, or the terminal cannot move its cursor (TERM=dumb); it never ends
+// the process as initscr would. The destructor gives
 // the terminal back as it was.
 
 #include <memory>
@@ -28,8 +29,10 @@ class CursesTerminal final : public TerminalIo {
 
   int Width() const override;
   int Height() const override;
+  bool ShowsDim() const override { return showsDim_; }
   void Show(const TerminalCanvas& frame) override;
   std::optional<InputEvent> Wait(int timeoutMs) override;
+  void DiscardInput() override;
   void Bell() override;
   void Repaint() override { repaint_ = true; }
   bool RunProgram(const std::vector<std::string>& argv) override;
@@ -41,6 +44,7 @@ class CursesTerminal final : public TerminalIo {
 
   screen* screen_;
   bool utf8_ = false;
+  bool showsDim_ = true;
   bool repaint_ = false;
   bool hungUp_ = false;
 };

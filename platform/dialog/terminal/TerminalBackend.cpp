@@ -60,6 +60,7 @@ void TerminalBackend::MessageBeep(unsigned) {
 
 void TerminalBackend::BeginWaitCursor() {
   ++busy_;
+  typedWhileBusy_ = true;
   Render();
 }
 
@@ -77,7 +78,10 @@ bool TerminalBackend::PumpOneMessage() {
   }
   if (RunDueTimer()) return true;
   std::optional<InputEvent> event = io_.Wait(0);
-  if (!event) return false;
+  if (!event) {
+    Idle();
+    return false;
+  }
   Dispatch(*event);
   return true;
 }
@@ -107,6 +111,11 @@ bool TerminalBackend::ShellOpen(DialogWindow*, const std::string& path) {
 }
 
 void TerminalBackend::RunLayer(TerminalLayer& layer) {
+  if (typedWhileBusy_) {
+    io_.DiscardInput();
+    // Under a cursor still up, what is typed from now on is typed while busy again.
+    typedWhileBusy_ = busy_ > 0;
+  }
   stack_.push_back(&layer);
   while (!layer.Ended()) {
     Render();
@@ -119,7 +128,10 @@ void TerminalBackend::RunLayer(TerminalLayer& layer) {
     }
     if (RunDueTimer()) continue;
     std::optional<InputEvent> event = io_.Wait(MsToNextTimer());
-    if (event) Dispatch(*event);
+    if (event)
+      Dispatch(*event);
+    else
+      Idle();
   }
   stack_.erase(std::find(stack_.begin(), stack_.end(), &layer));
   // What lay below shows again at once, even if the caller now works without pumping.
@@ -145,6 +157,10 @@ void TerminalBackend::Dispatch(const InputEvent& event) {
       if (!stack_.empty()) stack_.back()->HandleKey(event.key);
       return;
   }
+}
+
+void TerminalBackend::Idle() {
+  if (busy_ == 0) typedWhileBusy_ = false;
 }
 
 void TerminalBackend::SetTimer(TerminalDialogWindow* window, int timerId, unsigned periodMs) {
@@ -200,7 +216,7 @@ int TerminalBackend::MsToNextTimer() const {
 void TerminalBackend::Render() {
   const int width = io_.Width(), height = io_.Height();
   if (width <= 0 || height <= 0) return;
-  TerminalCanvas canvas(width, height);
+  TerminalCanvas canvas(width, height, io_.ShowsDim());
   for (size_t i = 0; i < stack_.size(); ++i) {
     const bool top = i + 1 == stack_.size();
     stack_[i]->Paint(canvas, top, top && busy_ > 0);

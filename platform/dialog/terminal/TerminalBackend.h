@@ -5,8 +5,11 @@
 // time), and waits for one input event until the next timer is due. PumpOneMessage is one
 // turn of that loop without waiting: at most one due timer or one waiting event, dispatched.
 // The wait cursor is a busy mark in the top dialog's title line, painted at once since the
-// work it announces does not pump; the beep is the terminal's bell; ShellOpen gives the
-// terminal to a text browser ($BROWSER, www-browser, w3m, lynx, elinks) for the file.
+// work it announces does not pump; what was typed while it was up is discarded before a
+// message box or a dialog takes the keyboard, so no key meant for the busy tool answers a box
+// its user has not seen (keys typed after the tool was idle again are kept as type-ahead); the beep
+// is the terminal's bell; ShellOpen gives the terminal to a text browser ($BROWSER, www-browser,
+// w3m, lynx, elinks) for the file.
 //
 // When the terminal hangs up (the SSH session ended), every run is closed as if the user
 // pressed Escape, and message boxes answer No where they can, so the program ends on its own,
@@ -63,11 +66,15 @@ class TerminalBackend final : public DialogBackend {
   bool RunDueTimer();
   int MsToNextTimer() const;
   void Dispatch(const InputEvent& event);
+  // Nothing was waiting to be read.
+  void Idle();
 
   TerminalIo& io_;
   std::vector<TerminalLayer*> stack_;
   std::vector<Timer> timers_;
   int busy_ = 0;
+  // The wait cursor went up since the input was last found empty with the cursor down.
+  bool typedWhileBusy_ = false;
   bool hungUp_ = false;
 };
 

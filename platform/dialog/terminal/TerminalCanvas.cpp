@@ -12,9 +12,10 @@ const Cell kOutside{};
 
 }  // namespace
 
-TerminalCanvas::TerminalCanvas(int width, int height)
+TerminalCanvas::TerminalCanvas(int width, int height, bool showsDim)
     : width_(std::max(0, width)),
       height_(std::max(0, height)),
+      showsDim_(showsDim),
       cells_(static_cast<size_t>(width_) * height_) {}
 
 const Cell& TerminalCanvas::At(int x, int y) const {

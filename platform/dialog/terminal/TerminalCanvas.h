@@ -28,10 +28,13 @@ struct Cell {
 
 class TerminalCanvas {
  public:
-  TerminalCanvas(int width, int height);
+  // showsDim: whether the terminal shows kAttrDim; where it cannot, painters mark what they
+  // would have dimmed in characters instead.
+  TerminalCanvas(int width, int height, bool showsDim = true);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
+  bool ShowsDim() const { return showsDim_; }
   const Cell& At(int x, int y) const;
 
   void Put(int x, int y, char32_t ch, uint8_t attr = kAttrNone);
@@ -48,6 +51,7 @@ class TerminalCanvas {
  private:
   int width_;
   int height_;
+  bool showsDim_;
   std::vector<Cell> cells_;
 };
 

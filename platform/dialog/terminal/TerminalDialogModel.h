@@ -10,10 +10,15 @@
 // - Alt+letter, and the plain letter when the focused control does not take letters (a
 //   button), press the button whose mnemonic it is, or focus the control after a label
 //   whose mnemonic it is; a letter shared by several controls moves the focus among them.
-// - Enter is handed on with the focused control (CDialog decides); Escape is cancel; F1 help.
-// - A closed drop-down list takes arrows and first letters itself (the selection changes at
-//   once); Space, F4 or Alt+Down open it; in the open list arrows and first letters move,
-//   Enter picks (and the selection-changed command follows), Escape closes without change.
+// - Enter is handed on with the focused control (CDialog decides), except on a drop-down
+//   list; Escape is cancel; F1 help.
+// - Left and Right move the focus as Shift+Tab and Tab do and never change a value; Up and
+//   Down do the same between buttons.
+// - A closed drop-down list takes Up, Down, Home, End and typed text itself (the selection
+//   changes at once); Enter, Space, F4 or Alt+Down open it; in the open list the arrows and
+//   typed text move, Enter picks (and the selection-changed command follows), Escape closes
+//   without change. Typed text searches by prefix while the keys come close together
+//   (TypedPrefix): "19" finds 19200.
 //
 // Operations on ids the template does not have do nothing and read as empty, disabled and
 // hidden.
@@ -23,6 +28,7 @@
 
 #include "platform/dialog/DialogTemplate.h"
 #include "platform/dialog/terminal/TerminalKeys.h"
+#include "platform/dialog/terminal/TypedPrefix.h"
 
 namespace platform {
 
@@ -94,7 +100,8 @@ class TerminalDialogModel {
   void OpenListOf(int index);
   void CloseList() { openList_ = -1; }
   DialogCommand Pick(int entry);
-  int NextStartingWith(const Control& c, int after, char32_t letter) const;
+  TypedPrefix& Search(int index);
+  static bool TakesFocus(ControlKind kind);
   void ShowHot();
 
   const DialogTemplate& tpl_;
@@ -105,6 +112,8 @@ class TerminalDialogModel {
   int openList_ = -1;
   int listHot_ = 0;
   int listTop_ = 0;
+  TypedPrefix search_;
+  int searchList_ = -1;
 };
 
 }  // namespace platform

@@ -38,6 +38,16 @@ int Aligned(TextAlign align, int x, int w, int len) {
   return x;
 }
 
+// A disabled button on a terminal without a dim attribute: dashes take the place of the
+// angle brackets, "- Save -", so that it cannot be taken for one that works.
+std::u32string Struck(std::u32string face, const std::u32string& shown) {
+  if (face.size() > shown.size()) {
+    face.front() = U'-';
+    face.back() = U'-';
+  }
+  return face;
+}
+
 }  // namespace
 
 TerminalDialogPainter::TerminalDialogPainter(TerminalDialogModel& model, const DialogCells& cells)
@@ -153,6 +163,7 @@ void TerminalDialogPainter::PaintButton(TerminalCanvas& canvas, int index, int f
   const int y = fy + 1 + r.y;
   uint8_t attr = kAttrNone;
   if (!c.enabled) attr = kAttrDim;
+  if (!c.enabled && !canvas.ShowsDim()) face = Struck(face, m.shown);
   if (focused) attr = kAttrReverse;
   if (c.enabled && c.tpl->kind == ControlKind::DefPushButton) attr |= kAttrBold;
   canvas.Text(x, y, face, attr, width);
@@ -166,10 +177,14 @@ void TerminalDialogPainter::PaintCombo(TerminalCanvas& canvas, int index, int fx
   const CellRect& r = cells_.controls[index].rect;
   std::u32string shown;
   if (c.sel >= 0 && c.sel < static_cast<int>(c.items.size())) shown = SafeText(c.items[c.sel]);
+  const size_t shownLength = std::min<size_t>(shown.size(), std::max(0, r.w - 3));
   std::u32string face;
   if (r.w >= 4) {
     shown.resize(r.w - 3, U' ');
     face = U"[" + shown + U"v]";
+    // Without a dim attribute a disabled list fills its blank room and its arrow with dashes.
+    if (!c.enabled && !canvas.ShowsDim())
+      for (size_t i = 1 + shownLength; i + 1 < face.size(); ++i) face[i] = U'-';
   } else {
     shown.resize(r.w, U' ');
     face = shown;

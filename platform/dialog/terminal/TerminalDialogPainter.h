@@ -4,8 +4,9 @@
 // while the wait cursor is shown, a close box "[x]" at its right when the template has one),
 // its controls at their cells: buttons as "< Text >", drop-down lists as "[Text   v]", labels
 // and group boxes as text and lines. The mnemonic letter is underlined, disabled controls are
-// dim, hidden ones are not drawn, the focused control is in reverse video; an open drop-down
-// list is drawn last, over whatever lies below it, and kept on the screen.
+// dim (where the terminal has no dim attribute, a disabled button reads "- Text -" and a
+// disabled list "[Text----]"), hidden ones are not drawn, the focused control is in reverse video;
+// an open drop-down list is drawn last, over whatever lies below it, and kept on the screen.
 //
 // Painting never fails: what does not fit is clipped.
 

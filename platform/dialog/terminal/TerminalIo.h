@@ -20,9 +20,13 @@ class TerminalIo {
   virtual ~TerminalIo() = default;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // Whether the terminal has a dim attribute (a vt100 has none).
+  virtual bool ShowsDim() const = 0;
   virtual void Show(const TerminalCanvas& frame) = 0;
   // At most one event, within timeoutMs (0: only what is already waiting).
   virtual std::optional<InputEvent> Wait(int timeoutMs) = 0;
+  // Drops the keys and clicks that wait to be read (typed ahead).
+  virtual void DiscardInput() = 0;
   virtual void Bell() = 0;
   // The next Show paints every cell, not only the changed ones (the screen was spoilt).
   virtual void Repaint() = 0;

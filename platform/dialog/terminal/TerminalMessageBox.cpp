@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/terminal/TerminalLayout.h"
 #include "platform/system/SafeText.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 

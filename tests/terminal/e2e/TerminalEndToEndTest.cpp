@@ -121,9 +121,9 @@ class TerminalEndToEnd : public ::testing::Test {
   }
   std::string Link(const std::string& name) const { return dir_ + "/" + name; }
   // The tool with no display, its ports on the stand-ins, its files in the test's folder.
-  std::string Tool() const {
-    return "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u QELM_UI QELM_COM1=" +
-           Quote(Link("com1")) + " QELM_COM2=/nonexistent QELM_COM3=/nonexistent" +
+  std::string Tool(const std::string& environment = "") const {
+    return "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u QELM_UI " + environment +
+           " QELM_COM1=" + Quote(Link("com1")) + " QELM_COM2=/nonexistent QELM_COM3=/nonexistent" +
            " XDG_CONFIG_HOME=" + Quote(dir_ + "/cfg") + " QELM_DATA_DIR=" + Quote(dir_ + "/data") +
            " " QELM_CONFIG_PATH "; echo QELM-EXIT=$?; sleep 60";
   }
@@ -207,4 +207,48 @@ TEST_F(TerminalEndToEnd, CancelEndsAWaitAndTheAboutBoxOpensAndClosesAfterAResize
   EXPECT_NE(log.find("Tentative connection cancelled."), std::string::npos) << log;
   EXPECT_NE(log.find("Button 'About' pressed."), std::string::npos) << log;
   EXPECT_NE(log.find("Application closed"), std::string::npos) << log;
+}
+
+TEST_F(TerminalEndToEnd, ATerminalThatCannotMoveItsCursorIsRefused) {
+  Tmux tmux(80, 24, Tool("TERM=dumb"));
+  ASSERT_TRUE(tmux.WaitFor("QELM-EXIT=1")) << tmux.last;
+  EXPECT_NE(tmux.last.find("cannot use the terminal"), std::string::npos) << tmux.last;
+  EXPECT_NE(tmux.last.find("no cursor addressing"), std::string::npos) << tmux.last;
+}
+
+TEST_F(TerminalEndToEnd, OnAVt100DisabledButtonsAreMarkedAndEscapeTypedDuringASaveWaits) {
+  StorePreferences("COM1", "115200");
+  SimProcess radio(Link("com1"),
+                   {"--model", "2410", "--firmware", "5.4", "--baud", "115200", "--preset",
+                    "shrike", "--external", "--reconnect-after-open", "300"});
+  ASSERT_TRUE(radio.Running());
+  Tmux tmux(80, 24, Tool("TERM=vt100"));
+  ASSERT_TRUE(tmux.WaitFor("< Connect >")) << tmux.last;
+  // No dim attribute on a vt100: the disabled buttons are marked in characters.
+  EXPECT_NE(tmux.last.find("- Save -"), std::string::npos) << tmux.last;
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitFor("<Disconnect>")) << tmux.last;
+  EXPECT_NE(tmux.last.find("< Save >"), std::string::npos) << tmux.last;
+  // The Port list is disabled now: Tab goes to the Baudrate list, where "19" finds 19200 and
+  // Enter opens the list and picks the entry instead of ending the tool.
+  tmux.Keys("Tab 1 9");
+  ASSERT_TRUE(tmux.WaitFor("[19200")) << tmux.last;
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitFor("4800")) << tmux.last;  // the open list
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitGone("4800")) << tmux.last;
+  EXPECT_NE(LineWith(tmux.last, "Baudrate:").find("[19200"), std::string::npos) << tmux.last;
+  // Save, and Escape typed 0.3 s later while the store runs: the box waits for its user.
+  tmux.Keys("M-s");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  tmux.Keys("Escape");
+  ASSERT_TRUE(tmux.WaitFor("Settings saved.", 20000)) << tmux.last;
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  tmux.last = tmux.Screen();
+  EXPECT_NE(tmux.last.find("Settings saved."), std::string::npos) << tmux.last;
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitGone("Settings saved.")) << tmux.last;
+  tmux.Keys("M-c");
+  ASSERT_TRUE(tmux.WaitFor("QELM-EXIT=0")) << tmux.last;
+  EXPECT_NE(Log().find("Settings stored OK."), std::string::npos) << Log();
 }

@@ -5,6 +5,11 @@
 // shown: texts, enabled and visible states, combo entries and selections, message boxes with
 // text, caption, buttons and icon, beeps, the wait cursor, shell requests.
 //
+// Keys the test types are queued as a terminal or window system queues them: a modal run or a
+// pump hands each, when due, to the newest modal window, and a message box that opens while a
+// key waits takes it as its answer. As on the real screens, keys that arrived while the wait
+// cursor was up are discarded before a message box or a modal run takes the keyboard.
+//
 // A modal run that has nothing left to wait for (no scheduled action, no timer) would wait
 // forever on a real screen; here it ends with IDCANCEL and sets `stuck`, so a test that forgot
 // to script the user fails instead of hanging.
@@ -18,94 +23,26 @@
 
 #include "platform/dialog/CDialog.h"
 #include "platform/dialog/DialogBackend.h"
+#include "platform/dialog/headless/HeadlessWindow.h"
 #include "platform/system/Clock.h"
 
 namespace platform {
-
-class HeadlessUi;
-
-class HeadlessWindow final : public DialogWindow {
- public:
-  struct Control {
-    ControlKind kind = ControlKind::Label;
-    std::u16string text;
-    bool enabled = true;
-    bool visible = true;
-    std::vector<std::u16string> items;
-    int sel = -1;
-  };
-
-  HeadlessWindow(HeadlessUi& ui, const DialogTemplate& tpl, CDialog& owner, DialogWindow* parent);
-  ~HeadlessWindow() override;
-
-  void SetEnabled(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
-  void SetVisible(int id, bool visible) override;
-  bool IsVisible(int id) const override;
-  void SetText(int id, const std::u16string& text) override;
-  std::u16string GetText(int id) const override;
-  void ComboReset(int id) override;
-  int ComboAdd(int id, const std::u16string& text) override;
-  int ComboCount(int id) const override;
-  std::u16string ComboItem(int id, int index) const override;
-  int ComboGetSel(int id) const override;
-  void ComboSetSel(int id, int index) override;
-  void SetIcon(int iconResourceId) override { icon_ = iconResourceId; }
-  void MoveTo(int x, int y) override {
-    x_ = x;
-    y_ = y;
-  }
-  int RunModal() override;
-  void EndModal(int result) override;
-  void SetTimer(int timerId, unsigned periodMs) override;
-  void KillTimer(int timerId) override;
-
-  CDialog& Owner() const { return owner_; }
-  int TemplateId() const { return tpl_.id; }
-  const DialogTemplate& Template() const { return tpl_; }
-  DialogWindow* Parent() const { return parent_; }
-  int Icon() const { return icon_; }
-  int X() const { return x_; }
-  int Y() const { return y_; }
-  bool IsModal() const { return modal_; }
-  const Control* Find(int id) const;
-  std::vector<std::u16string> Items(int id) const;
-  // The control with the keyboard focus: the one a test gave it, else the first control of
-  // the tab order that can take it (visible and enabled), as when the window is shown;
-  // IDC_STATIC when none can.
-  int Focused() const;
-
- private:
-  friend class HeadlessUi;
-  Control* FindMutable(int id);
-
-  HeadlessUi& ui_;
-  const DialogTemplate& tpl_;
-  CDialog& owner_;
-  DialogWindow* parent_;
-  std::map<int, Control> controls_;
-  std::optional<int> focus_;
-  int icon_ = 0;
-  int x_ = 0, y_ = 0;
-  bool modal_ = false;
-  bool ended_ = false;
-  int result_ = IDCANCEL;
-};
 
 struct MessageBoxRecord {
   std::u16string text;
   std::u16string caption;
   unsigned type = 0;  // MB_ buttons | MB_ icon
   int answer = 0;
-  int ownerTemplate = 0;  // template id of the owning window, 0 for none
+  int ownerTemplate = 0;    // template id of the owning window, 0 for none
+  bool typedAhead = false;  // answered by a key typed before the box was shown
   unsigned Buttons() const { return type & MB_TYPEMASK; }
   unsigned IconFlags() const { return type & MB_ICONMASK; }
 };
 
-class HeadlessUi final : public DialogBackend {
+class HeadlessBackend final : public DialogBackend {
  public:
-  explicit HeadlessUi(VirtualClock& clock);
-  ~HeadlessUi() override;
+  explicit HeadlessBackend(VirtualClock& clock);
+  ~HeadlessBackend() override;
 
   // DialogBackend
   std::unique_ptr<DialogWindow> CreateDialogWindow(const DialogTemplate& tpl, CDialog& owner,
@@ -134,6 +71,9 @@ class HeadlessUi final : public DialogBackend {
   // Runs an action when the virtual clock reaches now + delayMs, from inside a modal run or a
   // one-message pump (as a queued message would be).
   void Schedule(uint64_t delayMs, std::function<void()> action);
+  // A key the user types at now + delayMs (see above).
+  enum class Key { Enter, Escape };
+  void Type(uint64_t delayMs, Key key);
   // Answers for the coming message boxes, in order. Without one, a box is answered as if
   // dismissed: IDOK for an OK box, IDCANCEL when a Cancel button exists, else IDNO.
   void AnswerNext(int answer) { answers_.push_back(answer); }
@@ -158,6 +98,7 @@ class HeadlessUi final : public DialogBackend {
   int unbalancedWaitEnds = 0;  // ends without a matching begin
   bool stuck = false;          // a modal run ended because nothing was left to happen
   std::vector<int> modalRuns;  // template ids, in the order their modal runs began
+  int discardedKeys = 0;       // typed while the wait cursor was up, dropped unseen
 
  private:
   friend class HeadlessWindow;
@@ -171,8 +112,16 @@ class HeadlessUi final : public DialogBackend {
     uint64_t dueUs;
     uint64_t seq;
     std::function<void()> action;
+    std::optional<Key> key;  // a typed key instead of an action
   };
   bool RunOneDue(bool timersToo);
+  void DispatchKey(Key key);
+  // Drops the keys that are due and arrived while the wait cursor was up.
+  void DiscardKeysTypedWhileBusy();
+  // The queue had nothing due: with the wait cursor down, nothing typed while busy is left.
+  void Idle();
+  // The earliest due key, taken from the queue.
+  std::optional<Key> TakeDueKey();
   std::optional<uint64_t> NextDue() const;
   void Forget(HeadlessWindow* w);
 
@@ -182,21 +131,10 @@ class HeadlessUi final : public DialogBackend {
   std::vector<Scheduled> scheduled_;
   uint64_t seq_ = 0;
   std::deque<int> answers_;
+  // When the wait cursor went up, unless the queue has been found without a due key since it
+  // came down: keys due from then on arrived while the tool was busy.
+  std::optional<uint64_t> busySinceUs_;
   std::function<int(const MessageBoxRecord&)> decide_;
-};
-
-// Installs a headless backend and a virtual clock for the life of a scope (tests).
-struct HeadlessScope {
-  VirtualClock clock;
-  HeadlessUi ui{clock};
-  HeadlessScope() {
-    SetClock(&clock);
-    SetBackend(&ui);
-  }
-  ~HeadlessScope() {
-    SetBackend(nullptr);
-    SetClock(nullptr);
-  }
 };
 
 }  // namespace platform
