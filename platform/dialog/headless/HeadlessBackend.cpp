@@ -123,7 +123,7 @@ void HeadlessBackend::Forget(HeadlessWindow* w) {
 }
 
 void HeadlessBackend::Schedule(uint64_t delayMs, std::function<void()> action) {
-  scheduled_.push_back({clock_.NowUs() + delayMs * 1000, seq_++, std::move(action)});
+  scheduled_.push_back({clock_.NowUs() + delayMs * 1000, seq_++, std::move(action), std::nullopt});
 }
 
 void HeadlessBackend::Type(uint64_t delayMs, Key key) {
