@@ -6,7 +6,9 @@
 // turn of that loop without waiting: at most one due timer or one waiting event, dispatched.
 // The wait cursor is a busy mark in the top dialog's title line, painted at once since the
 // work it announces does not pump; the beep is the terminal's bell; ShellOpen gives the
-// terminal to a text browser ($BROWSER, www-browser, w3m, lynx, elinks) for the file.
+// terminal to a text browser ($BROWSER, www-browser, w3m, lynx, elinks) for the file, and
+// when none of them is installed shows a message box with the file's path and the browsers
+// it tried (a missing file still shows nothing).
 //
 // When the terminal hangs up (the SSH session ended), every run is closed as if the user
 // pressed Escape, and message boxes answer No where they can, so the program ends on its own,
