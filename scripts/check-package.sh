@@ -25,6 +25,10 @@ has() { grep -qE "$1" <<<"$2" || fail "missing $1"; }
 started=$(date +%s)
 
 dir=build-package
+# A folder configured otherwise (an older checkout built the tests there) starts afresh.
+if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^QELM_PACKAGE:BOOL=ON$' "$dir/CMakeCache.txt"; then
+  rm -rf "$dir"
+fi
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQELM_PACKAGE=ON >/dev/null
 cmake --build "$dir" -j"$(nproc)" >/dev/null 2>"$dir/build-warnings.txt" ||
   { cat "$dir/build-warnings.txt" >&2; fail "the package build failed"; }
