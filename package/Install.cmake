@@ -74,7 +74,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 2)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://qelm-config.invalid/")
 # The help file opens in the desktop's viewer through xdg-open; in a terminal a text browser
 # shows it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
