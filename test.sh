@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds QELM Config and runs every test: first a plain build, then one with the address and
-# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian packages it
-# needs when they are missing. No display is needed.
+# Builds QELM Config and runs every test: first a plain build, then the Debian package's build
+# and checks (scripts/check-package.sh: lintian, installing, trying and removing it), then a
+# build with the address and undefined-behaviour sanitizers and the fuzzers (skip those with
+# --quick). Installs the Debian packages it needs when they are missing. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \
@@ -19,6 +20,7 @@ run_suite() {
 run_suite build-test
 # The first run a newcomer makes, as a script makes it: no display, no terminal.
 tests/run/check-run.sh
+scripts/check-package.sh
 if [ "${1:-}" != "--quick" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

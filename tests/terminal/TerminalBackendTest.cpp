@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -296,10 +297,44 @@ TEST_F(TerminalBackendTest, ShellOpenHandsTheTerminalToATextBrowser) {
   setenv("PATH", dir.c_str(), 1);
   unsetenv("BROWSER");
   EXPECT_TRUE(backend.ShellOpen(nullptr, page));
+  // A missing file shows nothing at all, browser or not.
   EXPECT_FALSE(backend.ShellOpen(nullptr, dir + "/missing.htm"));
+  EXPECT_EQ(backend.Depth(), 0u);
   setenv("PATH", "/nonexistent", 1);
-  EXPECT_FALSE(backend.ShellOpen(nullptr, page));
+  EXPECT_FALSE(backend.ShellOpen(nullptr, dir + "/missing.htm"));
   setenv("PATH", savedPath.c_str(), 1);
   ASSERT_EQ(term.programs.size(), 1u);
   EXPECT_EQ(term.programs[0], (std::vector<std::string>{"w3m", page}));
+}
+
+TEST_F(TerminalBackendTest, WithoutATextBrowserAMessageBoxSaysWhereTheHelpIs) {
+  // A short folder, so that the box shows the path on one line.
+  char folder[] = "/tmp/qelm-help-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  const std::string page = dir + "/QELM_Help.htm";
+  std::ofstream(page) << "<html></html>";
+  const char* oldPath = getenv("PATH");
+  const std::string savedPath = oldPath ? oldPath : "";
+  setenv("PATH", "/nonexistent", 1);
+  setenv("BROWSER", "links2:mybrowser", 1);
+  std::string shown;
+  term.onShow = [&](const TerminalCanvas& f) {
+    if (backend.Depth() == 1) shown = f.Dump();
+  };
+  term.Code(KeyCode::Enter);
+  const bool opened = backend.ShellOpen(nullptr, page);
+  setenv("PATH", savedPath.c_str(), 1);
+  unsetenv("BROWSER");
+
+  EXPECT_FALSE(opened);
+  EXPECT_TRUE(term.programs.empty());
+  EXPECT_EQ(term.Pending(), 0u) << "the box took the Enter key";
+  EXPECT_EQ(backend.Depth(), 0u);
+  EXPECT_TRUE(Contains(shown, "No text browser was found")) << shown;
+  EXPECT_TRUE(Contains(shown, page)) << shown;
+  EXPECT_TRUE(Contains(shown, "Tried: links2, mybrowser, www-browser, w3m, lynx,")) << shown;
+  EXPECT_TRUE(Contains(shown, "elinks.")) << shown;
+  unlink(page.c_str());
+  rmdir(dir.c_str());
 }

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/dialog/CWinApp.h"
 #include "platform/dialog/terminal/TerminalDialogWindow.h"
 #include "platform/dialog/terminal/TerminalMessageBox.h"
 #include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/WinTypes.h"
 
 namespace platform {
 
@@ -86,7 +89,7 @@ bool TerminalBackend::PumpOneMessage() {
   return true;
 }
 
-bool TerminalBackend::ShellOpen(DialogWindow*, const std::string& path) {
+bool TerminalBackend::ShellOpen(DialogWindow* owner, const std::string& path) {
   if (path.empty() || access(path.c_str(), R_OK) != 0) return false;
   std::vector<std::string> candidates;
   if (const char* browser = std::getenv("BROWSER")) {
@@ -107,6 +110,14 @@ bool TerminalBackend::ShellOpen(DialogWindow*, const std::string& path) {
     Render();
     return ok;
   }
+  // Over SSH there is no desktop to fall back on: say where the file is, so it can be read
+  // some other way, and what to install.
+  std::string tried;
+  for (const std::string& program : candidates) tried += (tried.empty() ? "" : ", ") + program;
+  MessageBox(owner,
+             u"No text browser was found to show the help. The help file is " + Utf8ToWide(path) +
+                 u"\n\nTried: " + Utf8ToWide(tried) + u".",
+             AfxAppName(), MB_OK | MB_ICONINFORMATION);
   return false;
 }
 

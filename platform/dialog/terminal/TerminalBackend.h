@@ -7,9 +7,11 @@
 // The wait cursor is a busy mark in the top dialog's title line, painted at once since the
 // work it announces does not pump; what was typed while it was up is discarded before a
 // message box or a dialog takes the keyboard, so no key meant for the busy tool answers a box
-// its user has not seen (keys typed after the tool was idle again are kept as type-ahead); the beep
-// is the terminal's bell; ShellOpen gives the terminal to a text browser ($BROWSER, www-browser,
-// w3m, lynx, elinks) for the file.
+// its user has not seen (keys typed after the tool was idle again are kept as type-ahead); the
+// beep is the terminal's bell; ShellOpen gives the terminal to a text browser ($BROWSER,
+// www-browser, w3m, lynx, elinks) for the file, and when none of them is installed shows a
+// message box with the file's path and the browsers it tried (a missing file still shows
+// nothing).
 //
 // When the terminal hangs up (the SSH session ended), every run is closed as if the user
 // pressed Escape, and message boxes answer No where they can, so the program ends on its own,
