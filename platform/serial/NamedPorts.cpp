@@ -43,13 +43,18 @@ int CheckSerialTerminal(const std::string& path) {
   return TerminalClass(major, minor) ? 0 : ENOTTY;
 }
 
+std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice) {
+  std::optional<std::string> path = DevicePathForPort(portDevice);
+  if (!path && !portDevice.empty() && portDevice.front() == u'/' && portDevice.back() == u':')
+    path = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
+  return path;
+}
+
 std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string& portDevice,
                                                             int* lastError) {
   int dummy = 0;
   if (!lastError) lastError = &dummy;
-  std::optional<std::string> path = DevicePathForPort(portDevice);
-  if (!path && !portDevice.empty() && portDevice.front() == u'/' && portDevice.back() == u':')
-    path = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
+  std::optional<std::string> path = ResolvePortDevice(portDevice);
   if (!path) {
     *lastError = ENOENT;
     return nullptr;

@@ -10,11 +10,17 @@
 // and otherwise what opening the device gave (EBUSY when another program holds it).
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/serial/SerialDevice.h"
 
 namespace platform {
+
+// The device a port device name leads to: "COM1:" to "COM3:" through the port map, a path
+// followed by ":" to that path; nothing for any other name. The one place where a port's name
+// becomes a device.
+std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice);
 
 // 0 when the path names a serial terminal device, else the errno value saying why not.
 int CheckSerialTerminal(const std::string& path);
