@@ -1,6 +1,8 @@
 // qelm-cli as a user runs it, against qelm-radio-sim on pseudo-terminals in real time: the
 // option checks, read with its JSON, save with --verify and reset --yes command for command on
 // the wire, and a fleet of eight radios of which one stays silent and one vanishes.
+#include <fcntl.h>
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
@@ -50,29 +52,69 @@ TEST_F(CliProgramTest, BadUsageEndsWith64BeforeAnyPortIsOpened) {
       {"fleet", "--ports", p + "," + p, "--", "read"},  // a port twice
       {"fleet", "--ports", p, "--", "read", "--port", p},
       {"fleet", "--", "read"},
+      {"fleet", "--ports", p, "--jobs", "0", "--", "read"},
+      {"fleet", "--ports", p, "--report", "out.txt", "--", "read"},
+      {"reset", "--port", p},  // nobody at a terminal to ask
+      {"help", "fetch"},
   };
   for (const Texts& args : cases) {
     CliRun run = RunCli(args);
     std::string shown;
     for (const auto& a : args) shown += a + " ";
     EXPECT_EQ(run.status, 64) << shown;
-    ASSERT_FALSE(run.err.empty()) << shown;
+    // One line that says what is wrong, one that says where the usage is.
+    ASSERT_EQ(run.err.size(), 2u) << shown;
     EXPECT_EQ(run.err[0].rfind("qelm-cli: ", 0), 0u) << shown;
-    EXPECT_TRUE(Has(run.err, "usage:")) << shown;
+    EXPECT_EQ(run.err[1].rfind("Try 'qelm-cli ", 0), 0u) << shown;
     EXPECT_TRUE(run.out.empty()) << shown;
   }
   EXPECT_FALSE(radio.WasOpened());
   EXPECT_TRUE(radio.Lines().empty());
+  EXPECT_TRUE(Has(RunCli({"reset", "--port", p}).err,
+                  "qelm-cli: reset needs --yes where no terminal can ask"));
+  EXPECT_EQ(RunCli({"save", "--port", p, "--mode", "relay"}).err[1], "Try 'qelm-cli save --help'.");
 }
 
-TEST_F(CliProgramTest, ANonTerminalPathIsRefusedWithoutOpeningIt) {
+TEST_F(CliProgramTest, HelpForACommandGoesToStandardOutputWithStatusZero) {
+  for (const Texts& args : std::vector<Texts>{{"help", "save"},
+                                              {"save", "--help"},
+                                              {"save", "-h"},
+                                              {"save", "--port", "COM1", "--help"}}) {
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 0) << args[0] << " " << args[1];
+    EXPECT_EQ(run.out.rfind("usage: qelm-cli save ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("--verify"), std::string::npos);
+    EXPECT_TRUE(run.err.empty());
+  }
+  CliRun all = RunCli({"help"});
+  EXPECT_EQ(all.status, 0);
+  EXPECT_NE(all.out.find("qelm-cli fleet"), std::string::npos);
+  CliRun fleet = RunCli({"fleet", "-h"});
+  EXPECT_EQ(fleet.status, 0);
+  EXPECT_NE(fleet.out.find("--jobs N"), std::string::npos);
+}
+
+TEST_F(CliProgramTest, APortThatWillNotOpenIsToldOnceWithTheDeviceAndWhy) {
   const std::string fifo = folder.Path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // opening a FIFO for reading would block
-  for (const std::string& path : {fifo, std::string("/dev/null"), folder.Path() + "/none"}) {
+  const std::string none = folder.Path() + "/none";
+  for (const auto& [path, why] :
+       std::vector<std::pair<std::string, std::string>>{{fifo, "not a serial terminal"},
+                                                        {"/dev/null", "not a serial terminal"},
+                                                        {none, "no such device"}}) {
     CliRun run = RunCli({"read", "--port", path, "--wait", "1"});
     EXPECT_EQ(run.status, 3) << path;
-    EXPECT_TRUE(Has(run.err, "Error: Cannot open port.")) << path;
+    ASSERT_EQ(run.err.size(), 1u) << path;
+    EXPECT_EQ(run.err[0], "Error: Cannot open port. " + path + ": " + why);
   }
+  // Held by another program: busy.
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike"});
+  int holder = open(radio.Port().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  CliRun busy = RunCli({"read", "--port", radio.Port(), "--wait", "1"});
+  close(holder);
+  EXPECT_EQ(busy.status, 3);
+  EXPECT_TRUE(Has(busy.err, ": busy")) << (busy.err.empty() ? "" : busy.err[0]);
 }
 
 TEST_F(CliProgramTest, RadioTextReachesTheTerminalOnlyAsHarmlessText) {
@@ -153,13 +195,16 @@ TEST_F(CliProgramTest, ResetWithYesSendsTheUsDefaultsAndEndsAt19200) {
   EXPECT_TRUE(Has(LogTexts(folder.LogPath()), "Morva US defaults saved."));
 }
 
-TEST_F(CliProgramTest, ResetAnsweredNoOnTheTerminalSendsNothingOfIt) {
+TEST_F(CliProgramTest, ResetTakesNoAnswerFromAPipe) {
   SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
-  // Standard input is closed for the program here: no answer is a No.
-  CliRun run = RunCli({"reset", "--port", radio.Port()}, {{radio.Port(), &radio}});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.out.find("Result:    declined"), std::string::npos) << run.out;
-  EXPECT_EQ(radio.Lines(), kRead);
+  // The program runs in a session of its own here: there is no terminal, only the pipe.
+  CliRun run = RunCli(
+      {"/bin/sh", "-c", "echo y | " + std::string(QELM_CLI_PATH) + " reset --port " + radio.Port()},
+      {}, /*program=*/false);
+  EXPECT_EQ(run.status, 64);
+  EXPECT_TRUE(Has(run.err, "reset needs --yes where no terminal can ask"));
+  EXPECT_FALSE(radio.WasOpened());
+  EXPECT_TRUE(radio.Lines().empty());
 }
 
 TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogLine) {
@@ -175,7 +220,7 @@ TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogL
   }
   // The bound must hold eight connects at once on a loaded two-core machine; only the radio
   // nobody replugs waits it out.
-  CliRun run = RunCli({"fleet", "--ports", ports, "--wait", "8", "--", "save", "--link", "3",
+  CliRun run = RunCli({"fleet", "--ports", ports, "--wait", "20", "--", "save", "--link", "3",
                        "--new-rate", "57600", "--verify"},
                       replug);
   EXPECT_EQ(run.status, 1);
@@ -209,7 +254,7 @@ TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogL
       if (l.rfind(tag, 0) == 0) mine.push_back(l.substr(tag.size()));
     EXPECT_EQ(std::count(mine.begin(), mine.end(), "Radio settings read OK."), 2) << tag;
     EXPECT_EQ(std::count(mine.begin(), mine.end(), "Settings stored OK."), 1) << tag;
-    EXPECT_EQ(mine.back(), "Fleet result: done") << tag;
+    EXPECT_EQ(mine.back(), "Fleet result: done, verified, answers at 57600") << tag;
     if (i == 1) first = mine;
     if (i == 3 || i == 5) {
       EXPECT_EQ(mine.size(), first.size()) << tag;
