@@ -249,6 +249,35 @@ TEST(RadioModemBanner, CableIsRepluggedOnlyWhileThePortStaysOpen) {
   EXPECT_EQ(host.radio.RestartCount(), 1);
 }
 
+TEST(RadioModemBanner, AReopenRightAfterItsOwnCloseInACommandSessionIsNoReplug) {
+  RadioConfig config;
+  config.reconnectAfterOpenMs = 500;
+  Host host(config);
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 1500000);
+  ASSERT_EQ(host.radio.RestartCount(), 1);
+  host.EnterCommandMode();
+  // A reset closes the port after its rate command and opens it again at once.
+  host.radio.OnPortClosed(host.now);
+  host.now += 20000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 2000000);
+  EXPECT_EQ(host.radio.RestartCount(), 1);
+  EXPECT_TRUE(host.radio.InCommandMode());
+  // Later than a moment, the next open is a replug again.
+  host.radio.OnPortClosed(host.now);
+  host.now += 1500000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 1000000);
+  EXPECT_EQ(host.radio.RestartCount(), 2);
+  // And so is one right after a close outside a command session.
+  host.radio.OnPortClosed(host.now);
+  host.now += 20000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 1000000);
+  EXPECT_EQ(host.radio.RestartCount(), 3);
+}
+
 TEST(RadioModemBanner, BootingRadioHearsNothing) {
   Host host;
   host.radio.Restart(host.now);
