@@ -185,6 +185,8 @@ int Save(CliView& view, const CliOptions& o, JobReport* report) {
   view.Disconnect();
   if (status != 0 || !o.verify || Stopping()) return status;
   int verified = Verify(view, o, rate, storedDevice, report);
+  // A verify cut short by a stop signal says nothing about the radio: the store stands.
+  if (verified != 0 && Stopping()) return 0;
   report->verified = verified == 0;
   if (verified == 0) report->phase = "verified";
   return verified;

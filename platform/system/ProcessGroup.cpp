@@ -112,6 +112,10 @@ void ProcessGroup::Drain(Child& c, int which) {
   part.erase(0, start);
 }
 
+int ProcessGroup::Pid(int child) const {
+  return child >= 0 && child < static_cast<int>(children_.size()) ? children_[child]->pid : -1;
+}
+
 void ProcessGroup::Signal(int signal) {
   std::lock_guard<std::mutex> guard(lock_);
   for (Child* c : children_)

@@ -41,6 +41,8 @@ class ProcessGroup {
   bool Next(Event* event);
   // Sends a signal to every child still running. May be called from any thread.
   void Signal(int signal);
+  // The process number of a child (-1 for no such child).
+  int Pid(int child) const;
   // How many children have been started and not yet reported ended.
   int Running() const { return running_; }
 
