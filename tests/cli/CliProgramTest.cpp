@@ -21,6 +21,20 @@ Texts Concat(std::initializer_list<Texts> parts) {
   return all;
 }
 
+// A process's log lines with its port named PORT, a banner read in one line and the lengths
+// of what was read left out.
+Texts Comparable(const Texts& lines, const std::string& port) {
+  Texts out;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    std::string l = lines[k];
+    if (auto at = l.find(port); at != std::string::npos) l.replace(at, port.size(), "PORT");
+    if (l == "ReadTerminatedStr: " && k + 1 < lines.size()) l += lines[++k];
+    if (auto len = l.find(" Len= "); len != std::string::npos) l.erase(len + 6);
+    out.push_back(l);
+  }
+  return out;
+}
+
 class CliProgramTest : public ::testing::Test {
  protected:
   Folder folder;
@@ -257,7 +271,15 @@ TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogL
     EXPECT_EQ(mine.back(), "Fleet result: done, verified, answers at 57600") << tag;
     if (i == 1) first = mine;
     if (i == 3 || i == 5) {
-      EXPECT_EQ(mine.size(), first.size()) << tag;
+      // The same lines, the port's own name aside. Whether the line end in front of a banner
+      // was read with it or taken for the plug's noise depends on when the wait looked: the
+      // banner's line then starts on the next line or on its own (this, on a loaded machine,
+      // once made the line counts differ).
+      const Texts same = Comparable(mine, radios[i - 1]->Port());
+      const Texts ones = Comparable(first, radios[0]->Port());
+      for (size_t k = 0; k < std::max(same.size(), ones.size()); ++k)
+        ASSERT_EQ(k < same.size() ? same[k] : "(none)", k < ones.size() ? ones[k] : "(none)")
+            << tag << " line " << k;
     }
   }
   const std::string vanished = "[" + radios[7]->Port() + "] ";
