@@ -193,6 +193,22 @@ TEST_F(CliProgramTest, SaveWithVerifySwitchesTheRateAndReadsBackAtIt) {
   EXPECT_EQ(log.back(), "Application closed");
 }
 
+TEST_F(CliProgramTest, VerifyPassesWhenTheStoredRegistersReadAsAnotherEntry) {
+  // Stored as "Vireo B & Shrike" at 115200, the registers read back as the handle profile.
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike"});
+  CliRun run = RunCli(
+      {"save", "--port", radio.Port(), "--link", "5", "--mode", "remote", "--verify", "--json"},
+      {{radio.Port(), &radio}});
+  EXPECT_EQ(run.status, 0) << run.out;
+  QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_TRUE(o["verified"].toBool());
+  EXPECT_EQ(o["phase"].toString(), "verified");
+  EXPECT_EQ(o["device"].toObject()["name"].toString(), "Corax & Tanager");
+  EXPECT_EQ(o["note"].toString(),
+            "stored as 2 Vireo B & Shrike; the radio's registers read as 3 Corax & Tanager");
+  EXPECT_EQ(o["link"].toInt(), 5);
+}
+
 TEST_F(CliProgramTest, ResetWithYesSendsTheUsDefaultsAndEndsAt19200) {
   SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
   CliRun run =
@@ -200,7 +216,12 @@ TEST_F(CliProgramTest, ResetWithYesSendsTheUsDefaultsAndEndsAt19200) {
   EXPECT_EQ(run.status, 0);
   QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
   EXPECT_EQ(o["result"].toString(), "done");
+  EXPECT_EQ(o["phase"].toString(), "stored");
   EXPECT_EQ(o["rate"].toInt(), 19200);
+  // The maker's settings were not read back: they are unknown, not those from before.
+  EXPECT_TRUE(o["link"].isNull());
+  EXPECT_TRUE(o["mode"].isNull());
+  EXPECT_TRUE(o["device"].isNull());
   EXPECT_EQ(
       radio.Lines(),
       Concat({kRead,
