@@ -121,7 +121,12 @@ class Fleet final : public FleetSignals {
         r.port = m.port;
         r.job = JobWord(o_.fleetJob);
         r.status = ev.status;
-        if (!m.haveRecord) {
+        const int signal = platform::StopSignals::First();
+        if (!m.haveRecord && signal && ev.status == platform::SignalStatus(signal)) {
+          // Stopped by the fleet's own signal before it could take it: before any radio work.
+          r.result = "stopped";
+          r.status = ev.status;
+        } else if (!m.haveRecord) {
           r.result = "died (status " + std::to_string(ev.status) + ")";
           r.phase = "unknown";
           r.status = 1;

@@ -14,6 +14,7 @@
 #include "log/CLogFile.h"
 #include "platform/serial/NamedPorts.h"
 #include "platform/serial/OpenLines.h"
+#include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ControllingTerminal.h"
 #include "platform/system/ModulePath.h"
@@ -79,6 +80,10 @@ int main(int argc, char** argv) {
   cli::JobProgress progress;
   std::atomic<cli::FleetSignals*> fleet{nullptr};
   platform::StopSignals::Start([&](int signal, int count) {
+    if (count == 1 && !options.fleetChild)
+      std::cerr << "qelm-cli: stopping: no store starts any more, one under way runs to its end "
+                   "(a second signal stops at once)"
+                << std::endl;
     if (options.job == cli::Job::kFleet) {
       log.LogLine(SignalText(signal) + (count == 1 ? u": no port starts any more; the ports at "
                                                      u"work stop as their stores allow."
@@ -116,7 +121,9 @@ int main(int argc, char** argv) {
   cli::CliView view(log, tag, std::cerr, options.yes);
   view.progress = &progress;
   cli::JobReport report;
+  const uint64_t started = platform::NowMs();
   int status = cli::RunJob(view, options, &report);
+  report.seconds = (platform::NowMs() - started) / 1000.0;
   platform::SetSerialProvider(nullptr);
   if (int signal = platform::StopSignals::First()) status = platform::SignalStatus(signal);
   report.status = status;
