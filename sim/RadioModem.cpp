@@ -71,8 +71,9 @@ void RadioModem::OnPortOpened(uint64_t atUs) {
   // A program that closes the port in the middle of a command session and opens it again at
   // once (a reset moving to the radio's new rate) has not asked anyone to replug the cable.
   const bool reopenedInSession =
-      commandMode_ && closedAtUs_ && atUs - *closedAtUs_ <= kReopenWithinUs;
+      commandMode_ && followingRate_ && closedAtUs_ && atUs - *closedAtUs_ <= kReopenWithinUs;
   closedAtUs_.reset();
+  followingRate_ = false;
   if (config_.internal)
     Restart(atUs);
   else if (config_.reconnectAfterOpenMs >= 0 && !reopenedInSession) {
@@ -203,6 +204,8 @@ void RadioModem::LineEnd(const std::string& line, uint64_t atUs, bool fromDataMo
   Emit(reply.body, ready, spoiled);
   // The new rate holds from the moment the old-rate answer has left the radio.
   if (reply.newBaud) SwitchBaud(*reply.newBaud, std::max(tx_.FreeAtUs(), ready));
+  // A program follows a rate change by reopening its port; any other line ends that chance.
+  followingRate_ = reply.newBaud.has_value();
   if (reply.prompt) Emit(">", ready, spoiled);
 }
 

@@ -230,6 +230,19 @@ TEST_F(CliProgramTest, ResetWithYesSendsTheUsDefaultsAndEndsAt19200) {
   EXPECT_TRUE(Has(LogTexts(folder.LogPath()), "Morva US defaults saved."));
 }
 
+TEST_F(CliProgramTest, ASwissResetOfARadioThatIsRepluggedAtEachOpenEndsAtItsNewRate) {
+  // The reset's reopening at the new rate is no replug: the radio keeps its session.
+  SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-swiss", "--reconnect-after-open", "300"});
+  CliRun run = RunCli({"reset", "--port", radio.Port(), "--yes", "--json"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(o["rate"].toInt(), 115200);
+  Texts lines = radio.Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "m>");
+  EXPECT_EQ(lines.back(), "z>");
+}
+
 TEST_F(CliProgramTest, ResetTakesNoAnswerFromAPipe) {
   SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
   // The program runs in a session of its own here: there is no terminal, only the pipe.
