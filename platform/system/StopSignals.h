@@ -24,6 +24,7 @@ class StopSignals {
 };
 
 // Ends this process with SIGTERM when its parent ends; true when the parent is still there.
+// However many times that word comes, it counts as one stop request, and never as a second.
 bool DieWithParent();
 
 // The exit status of a program stopped by a signal: 128 + its number.

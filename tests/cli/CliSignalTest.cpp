@@ -165,12 +165,17 @@ TEST_F(CliSignalTest, AKilledParentLeavesItsChildrenToFinishTheirStores) {
       },
       kStepMs));
   kill(cli.Pid(), SIGKILL);  // as a service manager's last word: no chance to pass anything on
-  ASSERT_TRUE(WaitFor(
+  const bool finished = WaitFor(
       [&] {
         Texts lines = b.Lines();
         return !lines.empty() && lines.back() == "z>" && Look(b.Port()) == before;
       },
-      kStepMs));
+      kStepMs);
+  if (!finished) {
+    for (const auto& l : LogTexts(folder.LogPath())) std::cerr << "log: " << l << "\n";
+    for (const auto& l : b.Lines()) std::cerr << "radio: " << l << "\n";
+  }
+  ASSERT_TRUE(finished);
   EXPECT_TRUE(LogHas(folder, "[" + b.Port() + "] Signal 15: no store or reset starts any more"));
   EXPECT_TRUE(LogHas(folder, "[" + b.Port() + "] Settings stored OK."));
   // No verify follows the store of a child told to stop.
