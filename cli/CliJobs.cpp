@@ -1,10 +1,12 @@
 #include "cli/CliJobs.h"
 
-#include <algorithm>
 #include <cctype>
 #include <string>
 
+#include "cli/CliVerify.h"
+#include "cli/RegisterTap.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/StopSignals.h"
 #include "platform/system/WinTypes.h"
 #include "radio/ConnectRadio.h"
 #include "radio/RadioTables.h"
@@ -23,6 +25,10 @@ std::string Utf8(const std::u16string& text) {
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
+}
+
+bool Stopping() {
+  return platform::StopSignals::First() != 0;
 }
 
 int StatusOf(radio::ConnectResult r) {
@@ -47,6 +53,12 @@ const char* ResultOf(int status) {
     default:
       return "failed";
   }
+}
+
+std::string EntryText(int index, const std::vector<std::u16string>& list) {
+  return index >= 0 && index < static_cast<int>(list.size())
+             ? std::to_string(index) + " " + Utf8(list[index])
+             : "none";
 }
 
 // The record as the radio was read, into the report.
@@ -76,7 +88,11 @@ void TakeSettings(CliView& view, JobReport* r) {
 // Connects as the dialog's Connect does, starting at the rate selected in the view.
 int Connect(CliView& view, const CliOptions& o) {
   view.StartWaitBound(static_cast<uint64_t>(o.waitSeconds) * 1000);
-  return StatusOf(radio::ConnectRadio(view));
+  int status = StatusOf(radio::ConnectRadio(view));
+  if (status != 0 && view.WaitTimedOut())
+    view.LogLine(u"No radio started within " + platform::Utf8ToWide(std::to_string(o.waitSeconds)) +
+                 u" s (--wait).");
+  return status;
 }
 
 // A refusal known once the model is known: told and logged; nothing is sent.
@@ -101,40 +117,28 @@ int DeviceFor(CliView& view, const CliOptions& o) {
   return -1;
 }
 
-// What a reading of the stored settings must give. Entries 0 and 1 store the same registers,
-// so a reading shows entry 1; models other than 2410 always read as entry 0.
-struct Stored {
-  int device = -1, link = -1, mode = -1, band = 0, power = 0;
-  std::u16string rate;
-};
-
-int ExpectedDevice(int model, int device) {
-  if (model != radio::kModel2410) return 0;
-  return device == 0 ? 1 : device;
-}
-
-int Verify(CliView& view, const CliOptions& o, const Stored& stored, JobReport* report) {
-  view.settings.baudText = stored.rate;
-  view.baudSel = RateIndex(stored.rate);
+int Verify(CliView& view, const CliOptions& o, const std::u16string& rate, int storedDevice,
+           JobReport* report) {
+  VerifyInput in;
+  in.sent = view.tap->Sent();
+  in.rateStored = Utf8(rate);
+  view.tap->Forget();
+  view.settings.baudText = rate;
+  view.baudSel = RateIndex(rate);
   int status = Connect(view, o);
   if (status != 0) return status;
-  const RadioSettings& s = view.settings;
-  std::u16string differs;
-  auto check = [&](bool same, const char16_t* what) {
-    if (!same) differs += (differs.empty() ? u"" : u", ") + std::u16string(what);
-  };
-  check(s.portBaudText == stored.rate, u"rate");
-  check(view.deviceSel == ExpectedDevice(s.modelNumber, stored.device), u"device");
-  check(view.linkSel == stored.link, u"link");
-  check(view.modeSel == (s.internalRadio ? 0 : stored.mode), u"mode");
-  if (s.serviceMode && stored.device != radio::kHandleDeviceIndex) {
-    check(s.band == stored.band, u"band");
-    check(s.transmitPower == stored.power, u"power");
-  }
+  in.held = view.tap->Held();
+  in.rateNow = Utf8(view.settings.portBaudText);
   TakeSettings(view, report);
+  const std::vector<std::u16string> list = view.deviceList;
+  const int readAs = view.deviceSel;
   view.Disconnect();
+  if (readAs != storedDevice && storedDevice >= 0)
+    report->note = "stored as " + EntryText(storedDevice, list) +
+                   "; the radio's registers read as " + EntryText(readAs, list);
+  const std::string differs = VerifyDifferences(in);
   if (differs.empty()) return 0;
-  return Refuse(view, u"Verify: the radio read back differs in " + differs + u".");
+  return Refuse(view, u"Verify: the radio holds " + platform::Utf8ToWide(differs) + u".");
 }
 
 int Save(CliView& view, const CliOptions& o, JobReport* report) {
@@ -163,37 +167,52 @@ int Save(CliView& view, const CliOptions& o, JobReport* report) {
   if (o.bandEntry) s.band = radio::BandValue(s.modelNumber, *o.bandEntry);
   if (o.power) s.transmitPower = *o.power;
 
+  if (Stopping()) return 1;
   view.LogLine(u"OnSave");
+  view.tap->Forget();
+  view.progress->BeginChange();
   int status = radio::SaveSettings(view);
+  view.progress->EndChange();
   view.ShowMessage(status == 0 ? u"Settings saved." : u"Error. Settings not saved.", u"QELM Config",
                    platform::MB_OK);
-  Stored stored;
-  stored.device = s.deviceIndex;
-  stored.link = view.linkSel;
-  stored.mode = s.modeIndex;
-  stored.rate = s.baudText;
-  stored.band = s.band;
-  stored.power = s.transmitPower;
+  const std::u16string rate = s.baudText;
+  const int storedDevice = view.deviceSel;
   TakeSettings(view, report);
   report->rate = Utf8(s.portBaudText);
+  report->phase = status == 0 ? "stored" : "started";
+  report->stored = status == 0;
+  view.progress->Set(*report);
   view.Disconnect();
-  if (status != 0 || !o.verify) return status;
-  int verified = Verify(view, o, stored, report);
+  if (status != 0 || !o.verify || Stopping()) return status;
+  int verified = Verify(view, o, rate, storedDevice, report);
+  // A verify cut short by a stop signal says nothing about the radio: the store stands.
+  if (verified != 0 && Stopping()) return 0;
   report->verified = verified == 0;
+  if (verified == 0) report->phase = "verified";
   return verified;
 }
 
 int Reset(CliView& view, JobReport* report) {
+  if (Stopping()) return 1;
+  view.progress->BeginChange();
   radio::ResetOutcome outcome = radio::ResetToDefaults(view);
+  view.progress->EndChange();
   if (outcome == radio::ResetOutcome::kDeclined) {
     view.Disconnect();
     report->result = "declined";
     view.LogLine(u"Reset declined: nothing was sent.");
     return 1;
   }
-  // The radio now answers at this rate; the reset has ended the connection.
+  // The radio now holds the maker's defaults, which were not read: only its identity and the
+  // rate it answers at are known. The reset has ended the connection.
+  report->deviceIndex = report->link = -1;
+  report->deviceName = report->mode = "";
+  report->service = false;
   report->rate = Utf8(view.settings.portBaudText);
-  return outcome == radio::ResetOutcome::kDone ? 0 : 1;
+  const bool done = outcome == radio::ResetOutcome::kDone;
+  report->phase = done ? "stored" : "started";
+  report->stored = done;
+  return done ? 0 : 1;
 }
 
 }  // namespace
@@ -206,11 +225,20 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   view.baudSel = RateIndex(o.rate);
   report->job = o.job == Job::kSave ? "save" : o.job == Job::kReset ? "reset" : "read";
   report->port = Utf8(o.port);
+  JobProgress ownProgress;
+  if (!view.progress) view.progress = &ownProgress;
+  platform::SerialProvider& provider = platform::CurrentSerialProvider();
+  RegisterTap tap(provider);
+  view.tap = &tap;
+  platform::SetSerialProvider(&tap);
+  view.progress->Set(*report);
 
   CSerialPort::Attach(&view);
   int status = Connect(view, o);
   if (status == 0) {
     TakeSettings(view, report);
+    report->phase = o.job == Job::kRead ? "read" : "not started";
+    view.progress->Set(*report);
     switch (o.job) {
       case Job::kSave:
         status = Save(view, o, report);
@@ -225,13 +253,23 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   }
   CSerialPort::ClosePort();
   CSerialPort::Attach(nullptr);
+  platform::SetSerialProvider(&provider);
+  view.tap = nullptr;
 
   report->status = status;
   if (report->result.empty()) report->result = ResultOf(status);
+  if (Stopping() && report->phase != "verified" && report->phase != "stored" &&
+      report->phase != "read")
+    report->result = "stopped";
   if (status != 0) {
     report->error = Utf8(view.LastLogLine());
-    if (!view.Messages().empty()) report->error += " | " + Utf8(view.Messages().back());
+    if (!view.OpenProblemText().empty())
+      report->error = "Cannot open port. " + view.OpenProblemText();
+    else if (!view.Messages().empty())
+      report->error += " | " + Utf8(view.Messages().back());
   }
+  view.progress->Set(*report);
+  if (view.progress == &ownProgress) view.progress = nullptr;
   return status;
 }
 

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 
-#include "platform/serial/NetworkPortName.h"
+#include "cli/CliProfile.h"
+#include "cli/CliUsage.h"
+#include "cli/PortNames.h"
 #include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
 
@@ -30,13 +31,18 @@ enum OptionId {
   kPower,
   kPorts,
   kPortsFile,
+  kJobs,
+  kProfile,
+  kReport,
   kFleetChild,
+  kHelpOption = 'h',
 };
 
 const option kCommon[] = {{"port", required_argument, nullptr, kPort},
                           {"rate", required_argument, nullptr, kRate},
                           {"wait", required_argument, nullptr, kWait},
                           {"json", no_argument, nullptr, kJson},
+                          {"report", required_argument, nullptr, kReport},
                           {"fleet-child", no_argument, nullptr, kFleetChild}};
 const option kReadOnly[] = {{"service", no_argument, nullptr, kService}};
 const option kSaveOnly[] = {{"service", no_argument, nullptr, kService},
@@ -46,10 +52,15 @@ const option kSaveOnly[] = {{"service", no_argument, nullptr, kService},
                             {"new-rate", required_argument, nullptr, kNewRate},
                             {"band", required_argument, nullptr, kBand},
                             {"power", required_argument, nullptr, kPower},
+                            {"profile", required_argument, nullptr, kProfile},
                             {"verify", no_argument, nullptr, kVerify}};
 const option kResetOnly[] = {{"yes", no_argument, nullptr, kYes}};
 const option kFleetOnly[] = {{"ports", required_argument, nullptr, kPorts},
-                             {"ports-file", required_argument, nullptr, kPortsFile}};
+                             {"ports-file", required_argument, nullptr, kPortsFile},
+                             {"jobs", required_argument, nullptr, kJobs},
+                             {"wait", required_argument, nullptr, kWait},
+                             {"json", no_argument, nullptr, kJson},
+                             {"report", required_argument, nullptr, kReport}};
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -78,102 +89,133 @@ bool KnownDeviceName(const std::u16string& name) {
   return false;
 }
 
-// A port as the user names it: COM1 to COM3 (any letter case), a device path, or a network
-// serial server (rfc2217://HOST:PORT, rfc2217+tls://HOST:PORT).
-bool PortName(const std::string& text, std::u16string* port, std::string* error) {
-  std::string upper = text;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return std::toupper(c); });
-  if (upper == "COM1" || upper == "COM2" || upper == "COM3") {
-    *port = platform::Utf8ToWide(upper);
-    return true;
-  }
-  if (!text.empty() && text.front() == '/' && text.find('\n') == std::string::npos) {
-    *port = platform::Utf8ToWide(text);
-    return true;
-  }
-  if (auto network = platform::ParseNetworkPort(text)) {
-    *port = platform::Utf8ToWide(network->Name());
-    return true;
-  }
-  *error = "the port '" + text + "' is neither COM1, COM2, COM3, a device path nor " +
-           "rfc2217://HOST:PORT";
+bool JobOf(const std::string& word, Job* job) {
+  const std::pair<const char*, Job> jobs[] = {
+      {"read", Job::kRead}, {"save", Job::kSave}, {"reset", Job::kReset}, {"fleet", Job::kFleet}};
+  for (const auto& [name, value] : jobs)
+    if (word == name) return *job = value, true;
   return false;
 }
 
-bool ReadPortsFile(const std::string& path, std::vector<std::string>* out, std::string* error) {
-  std::ifstream in(path);
-  if (!in) {
-    *error = "cannot read the ports file '" + path + "'";
-    return false;
-  }
-  for (std::string line; std::getline(in, line);) {
-    auto hash = line.find('#');
-    if (hash != std::string::npos) line.erase(hash);
-    line.erase(0, line.find_first_not_of(" \t\r"));
-    line.erase(line.find_last_not_of(" \t\r") + 1);
-    if (!line.empty()) out->push_back(line);
-  }
-  return true;
+bool ReportPathOk(const std::string& path) {
+  auto ends = [&](const std::string& tail) {
+    return path.size() > tail.size() &&
+           path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  return ends(".jsonl") || ends(".csv");
 }
-
-bool JobOf(const std::string& word, Job* job) {
-  if (word == "read")
-    *job = Job::kRead;
-  else if (word == "save")
-    *job = Job::kSave;
-  else if (word == "reset")
-    *job = Job::kReset;
-  else if (word == "fleet")
-    *job = Job::kFleet;
-  else
-    return false;
-  return true;
-}
-
-bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error);
 
 bool CheckAfterParse(CliOptions* o, std::string* error) {
-  if (o->job != Job::kFleet && o->port.empty()) {
-    *error = "--port is required";
-    return false;
-  }
-  if ((o->bandEntry || o->power) && !o->service) {
-    *error = "--band and --power need --service";
-    return false;
-  }
+  if (!o->profile.empty() && !ApplyProfile(o->profile, o, error)) return false;
+  if (o->job != Job::kFleet && o->port.empty()) return *error = "--port is required", false;
+  if ((o->bandEntry || o->power) && !o->service)
+    return *error = "--band and --power need --service", false;
   const bool handle = o->device == radio::kHandleDeviceIndex ||
                       Lower(platform::WideToUtf8(o->deviceName)) == "corax & tanager";
-  if (handle && o->mode == 1) {
-    *error = "the handle profile (Corax & Tanager) always stores Remote";
-    return false;
-  }
-  if (handle && o->newRate && *o->newRate != u"115200") {
-    *error = "the handle profile (Corax & Tanager) always stores 115200";
-    return false;
-  }
+  if (handle && o->mode == 1)
+    return *error = "the handle profile (Corax & Tanager) always stores Remote", false;
+  if (handle && o->newRate && *o->newRate != u"115200")
+    return *error = "the handle profile (Corax & Tanager) always stores 115200", false;
   return true;
 }
 
-bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error) {
-  std::vector<option> table(std::begin(kCommon), std::end(kCommon));
-  switch (o->job) {
-    case Job::kRead:
-      table.insert(table.end(), std::begin(kReadOnly), std::end(kReadOnly));
-      break;
-    case Job::kSave:
-      table.insert(table.end(), std::begin(kSaveOnly), std::end(kSaveOnly));
-      break;
-    case Job::kReset:
-      table.insert(table.end(), std::begin(kResetOnly), std::end(kResetOnly));
-      break;
-    case Job::kFleet:
-      table = std::vector<option>(std::begin(kFleetOnly), std::end(kFleetOnly));
-      table.push_back({"wait", required_argument, nullptr, kWait});
-      break;
-    default:
-      break;
+bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<FleetPort>* ports,
+              std::string* error) {
+  switch (id) {
+    case kPort:
+      return PortName(value, &o->port, error);
+    case kRate:
+    case kNewRate: {
+      std::u16string rate = platform::Utf8ToWide(value);
+      if (RateIndex(rate) < 0)
+        return *error = "the rate " + value +
+                        " is not one of 4800, 9600, 14400, 19200, 57600, "
+                        "115200",
+               false;
+      (id == kRate ? o->rate : o->newRate.emplace()) = rate;
+      return true;
+    }
+    case kWait:
+      if (!Number(value, &o->waitSeconds) || o->waitSeconds < 1)
+        return *error = "--wait takes a number of seconds from 1 on", false;
+      return true;
+    case kJobs:
+      if (!Number(value, &o->jobs) || o->jobs < 1 || o->jobs > kMaxJobs)
+        return *error = "--jobs takes a number from 1 to " + std::to_string(kMaxJobs), false;
+      return true;
+    case kDevice: {
+      int n = 0;
+      if (Number(value, &n)) {
+        if (n > radio::kHandleDeviceIndex)
+          return *error = "there is no device entry " + value + " (0 to 3)", false;
+        o->device = n;
+      } else if (KnownDeviceName(platform::Utf8ToWide(value))) {
+        o->deviceName = platform::Utf8ToWide(value);
+      } else {
+        return *error = "unknown device '" + value + "'", false;
+      }
+      return true;
+    }
+    case kLink: {
+      int n = 0;
+      if (!Number(value, &n) || n >= radio::kLinkCount)
+        return *error = "the link must be a number from 0 to 15", false;
+      o->link = n;
+      return true;
+    }
+    case kMode:
+    case kBand:
+    case kPower: {
+      const char* words[3][2] = {{"remote", "base"}, {"worldwide", "usa"}, {"low", "high"}};
+      const int which = id == kMode ? 0 : id == kBand ? 1 : 2;
+      std::optional<int>& target = id == kMode ? o->mode : id == kBand ? o->bandEntry : o->power;
+      for (int i = 0; i < 2; ++i)
+        if (Lower(value) == words[which][i]) return target = i, true;
+      const char* what = id == kMode ? "mode" : id == kBand ? "band" : "power";
+      *error =
+          std::string("the ") + what + " must be " + words[which][0] + " or " + words[which][1];
+      return false;
+    }
+    case kPorts:
+      for (size_t start = 0;;) {
+        size_t comma = value.find(',', start);
+        std::string one = value.substr(start, comma - start);
+        FleetPort p;
+        if (!one.empty() && !PortName(one, &p.port, error)) return false;
+        if (!one.empty()) ports->push_back(p);
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+      }
+    case kPortsFile:
+      return ReadPortsFile(value, ports, error);
+    case kProfile:
+      o->profile = value;
+      return true;
+    case kReport:
+      if (!ReportPathOk(value))
+        return *error = "--report writes a .jsonl or a .csv file, not '" + value + "'", false;
+      o->report = value;
+      return true;
   }
+  return false;
+}
+
+bool ParseFleetJob(const std::vector<std::string>& rest, CliOptions* o, std::string* error);
+
+bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error) {
+  std::vector<option> table;
+  auto add = [&table](const auto& more) {
+    table.insert(table.end(), std::begin(more), std::end(more));
+  };
+  if (o->job == Job::kFleet) {
+    add(kFleetOnly);
+  } else {
+    add(kCommon);
+    if (o->job == Job::kRead) add(kReadOnly);
+    if (o->job == Job::kSave) add(kSaveOnly);
+    if (o->job == Job::kReset) add(kResetOnly);
+  }
+  table.push_back({"help", no_argument, nullptr, kHelpOption});
   table.push_back({nullptr, 0, nullptr, 0});
 
   std::vector<char*> argv;
@@ -182,175 +224,73 @@ bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error) 
   const int argc = static_cast<int>(args.size());
   optind = 0;  // start afresh: the table differs from one job to the next
   opterr = 0;
-  std::vector<std::string> ports;
+  std::vector<FleetPort> ports;
   for (;;) {
-    int index = -1;
     // "+": stop at the first word that is not an option (the fleet's "--" and its job).
-    int id = getopt_long(argc, argv.data(), "+:", table.data(), &index);
+    int id = getopt_long(argc, argv.data(), "+:h", table.data(), nullptr);
     if (id == -1) break;
-    const std::string value = optarg ? optarg : "";
-    switch (id) {
-      case kPort:
-        if (!PortName(value, &o->port, error)) return false;
-        break;
-      case kRate:
-      case kNewRate: {
-        std::u16string rate = platform::Utf8ToWide(value);
-        if (RateIndex(rate) < 0) {
-          *error = "the rate " + value + " is not one of 4800, 9600, 14400, 19200, 57600, 115200";
-          return false;
-        }
-        (id == kRate ? o->rate : o->newRate.emplace()) = rate;
-        break;
+    if (id == kHelpOption) {
+      o->job = Job::kHelp;
+      return true;
+    }
+    if (id == ':')
+      return *error = std::string("the option ") + argv[optind - 1] + " needs a value", false;
+    if (id == kService || id == kJson || id == kYes || id == kVerify || id == kFleetChild) {
+      bool& flag = id == kService  ? o->service
+                   : id == kJson   ? o->json
+                   : id == kYes    ? o->yes
+                   : id == kVerify ? o->verify
+                                   : o->fleetChild;
+      flag = true;
+      continue;
+    }
+    if (id == '?' || !SetValue(id, optarg ? optarg : "", o, &ports, error)) {
+      if (id == '?') {
+        std::string word = optind >= 1 && optind - 1 < argc ? argv[optind - 1] : "";
+        *error = "unknown option " + word + " for " + o->command;
       }
-      case kWait:
-        if (!Number(value, &o->waitSeconds) || o->waitSeconds < 1) {
-          *error = "--wait takes a number of seconds from 1 on";
-          return false;
-        }
-        break;
-      case kService:
-        o->service = true;
-        break;
-      case kJson:
-        o->json = true;
-        break;
-      case kYes:
-        o->yes = true;
-        break;
-      case kVerify:
-        o->verify = true;
-        break;
-      case kFleetChild:
-        o->fleetChild = true;
-        break;
-      case kDevice: {
-        int n = 0;
-        if (Number(value, &n)) {
-          if (n >= radio::kHandleDeviceIndex + 1) {
-            *error = "there is no device entry " + value + " (0 to 3)";
-            return false;
-          }
-          o->device = n;
-        } else if (KnownDeviceName(platform::Utf8ToWide(value))) {
-          o->deviceName = platform::Utf8ToWide(value);
-        } else {
-          *error = "unknown device '" + value + "'";
-          return false;
-        }
-        break;
-      }
-      case kLink: {
-        int n = 0;
-        if (!Number(value, &n) || n >= radio::kLinkCount) {
-          *error = "the link must be a number from 0 to 15";
-          return false;
-        }
-        o->link = n;
-        break;
-      }
-      case kMode:
-        if (Lower(value) == "remote")
-          o->mode = 0;
-        else if (Lower(value) == "base")
-          o->mode = 1;
-        else {
-          *error = "the mode must be remote or base";
-          return false;
-        }
-        break;
-      case kBand:
-        if (Lower(value) == "worldwide")
-          o->bandEntry = 0;
-        else if (Lower(value) == "usa")
-          o->bandEntry = 1;
-        else {
-          *error = "the band must be worldwide or usa";
-          return false;
-        }
-        break;
-      case kPower:
-        if (Lower(value) == "low")
-          o->power = 0;
-        else if (Lower(value) == "high")
-          o->power = 1;
-        else {
-          *error = "the power must be low or high";
-          return false;
-        }
-        break;
-      case kPorts: {
-        size_t start = 0;
-        for (;;) {
-          size_t comma = value.find(',', start);
-          std::string one = value.substr(start, comma - start);
-          if (!one.empty()) ports.push_back(one);
-          if (comma == std::string::npos) break;
-          start = comma + 1;
-        }
-        break;
-      }
-      case kPortsFile:
-        if (!ReadPortsFile(value, &ports, error)) return false;
-        break;
-      case ':':
-        *error = std::string("the option ") + argv[optind - 1] + " needs a value";
-        return false;
-      default: {
-        std::string word = optind - 1 < argc && optind >= 1 ? argv[optind - 1] : "";
-        *error = "unknown option " + word + " for this command";
-        return false;
-      }
+      return false;
     }
   }
   std::vector<std::string> rest(args.begin() + optind, args.end());
-
   if (o->job != Job::kFleet) {
-    if (!rest.empty()) {
-      *error = "unexpected '" + rest.front() + "'";
-      return false;
-    }
+    if (!rest.empty()) return *error = "unexpected '" + rest.front() + "'", false;
     return CheckAfterParse(o, error);
   }
+  if (ports.empty()) return *error = "fleet needs --ports or --ports-file", false;
+  if (!EachDeviceOnce(ports, error)) return false;
+  o->ports = ports;
+  return ParseFleetJob(rest, o, error);
+}
 
-  if (ports.empty()) {
-    *error = "fleet needs --ports or --ports-file";
-    return false;
-  }
-  for (const std::string& p : ports) {
-    std::u16string port;
-    if (!PortName(p, &port, error)) return false;
-    if (std::find(o->ports.begin(), o->ports.end(), port) != o->ports.end()) {
-      *error = "the port " + p + " is named twice";
-      return false;
-    }
-    o->ports.push_back(port);
-  }
-  if (rest.empty() || !JobOf(rest.front(), &o->fleetJob) || o->fleetJob == Job::kFleet) {
-    *error = "fleet needs a job after --: read, save or reset";
-    return false;
-  }
+bool ParseFleetJob(const std::vector<std::string>& rest, CliOptions* o, std::string* error) {
+  if (rest.empty() || !JobOf(rest.front(), &o->fleetJob) || o->fleetJob == Job::kFleet)
+    return *error = "fleet needs a job after --: read, save or reset", false;
+  std::vector<std::string> jobArgs(rest.begin() + 1, rest.end());
+  for (const std::string& a : jobArgs)
+    if (a == "--port" || a.rfind("--port=", 0) == 0 || a == "--fleet-child" || a == "--report" ||
+        a.rfind("--report=", 0) == 0)
+      return *error =
+                 "a fleet names its ports with --ports and its report with its own "
+                 "--report; " +
+                 a + " is not for its job",
+             false;
   // The job is checked now, with a stand-in port, so that no port is touched for bad usage.
   CliOptions job;
   job.job = o->fleetJob;
-  std::vector<std::string> jobArgs = {rest.front()};
-  jobArgs.insert(jobArgs.end(), rest.begin() + 1, rest.end());
-  for (const std::string& a : jobArgs)
-    if (a == "--port" || a.rfind("--port=", 0) == 0 || a == "--fleet-child") {
-      *error = "a fleet names its ports with --ports; " + a + " is not for its job";
-      return false;
-    }
-  std::vector<std::string> probe = jobArgs;
+  job.command = rest.front();
+  std::vector<std::string> probe = {rest.front()};
+  probe.insert(probe.end(), jobArgs.begin(), jobArgs.end());
   probe.push_back("--port=COM1");
   if (!ParseJob(probe, &job, error)) return false;
-  if (job.job == Job::kReset && !job.yes) {
-    *error = "a fleet cannot ask each radio's question: reset needs --yes";
-    return false;
-  }
-  o->jobArgs.assign(jobArgs.begin() + 1, jobArgs.end());
-  if (o->waitSeconds != 60) {
-    o->jobArgs.push_back("--wait=" + std::to_string(o->waitSeconds));
-  }
+  if (job.job == Job::kHelp) return *error = "a fleet's job takes no --help", false;
+  if (job.job == Job::kReset && !job.yes)
+    return *error = "a fleet cannot ask each radio's question: reset needs --yes", false;
+  // The job's --json asks for the fleet's JSON Lines; each process reports to the fleet anyway.
+  o->json = o->json || job.json;
+  std::erase(jobArgs, std::string("--json"));
+  o->jobArgs = jobArgs;
+  if (o->waitSeconds != 60) o->jobArgs.push_back("--wait=" + std::to_string(o->waitSeconds));
   return true;
 }
 
@@ -364,45 +304,24 @@ int RateIndex(const std::u16string& rate) {
 
 bool ParseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) {
   *o = CliOptions{};
-  if (argc < 2) {
-    *error = "no command given";
-    return false;
-  }
+  if (argc < 2) return *error = "no command given", false;
   const std::string first = argv[1];
-  if (first == "--help" || first == "-h") {
+  if (first == "--help" || first == "-h" || first == "help") {
     o->job = Job::kHelp;
-    return argc == 2 || (*error = "--help takes nothing more", false);
+    if (first == "help" && argc == 3 && HasUsage(argv[2])) return o->command = argv[2], true;
+    if (argc == 2) return true;
+    return *error = first == "help" ? "help takes one command: read, save, reset or fleet"
+                                    : first + " takes nothing more",
+           false;
   }
   if (first == "--version") {
     o->job = Job::kVersion;
     return argc == 2 || (*error = "--version takes nothing more", false);
   }
-  if (!JobOf(first, &o->job)) {
-    *error = "unknown command '" + first + "'";
-    return false;
-  }
+  if (!JobOf(first, &o->job)) return *error = "unknown command '" + first + "'", false;
+  o->command = first;
   std::vector<std::string> args(argv + 1, argv + argc);
   return ParseJob(args, o, error);
-}
-
-const char* UsageText() {
-  return "usage:\n"
-         "  qelm-cli read  --port PORT [--rate R] [--service] [--json]\n"
-         "  qelm-cli save  --port PORT [--rate R] [--device N|NAME] [--link N]\n"
-         "                 [--mode remote|base] [--new-rate R]\n"
-         "                 [--service [--band worldwide|usa] [--power low|high]] [--verify]"
-         " [--json]\n"
-         "  qelm-cli reset --port PORT [--rate R] [--yes] [--json]\n"
-         "  qelm-cli fleet --ports PORT,PORT,... (or --ports-file FILE) -- <read|save|reset>"
-         " [options]\n"
-         "  qelm-cli ports [PORT...]\n"
-         "  qelm-cli --help | --version\n"
-         "PORT is COM1, COM2, COM3 (mapped by QELM_COM1..3), the path of a serial terminal,\n"
-         "or a network serial server: rfc2217://HOST:PORT, rfc2217+tls://HOST:PORT.\n"
-         "R is one of 4800, 9600, 14400, 19200, 57600, 115200 (default 115200).\n"
-         "--wait SECONDS bounds the wait for an external radio (default 60).\n"
-         "Exit status: 0 done, 1 a step failed, 2 the port refused the new rate,\n"
-         "3 the port could not be opened or is not open, 64 bad usage.\n";
 }
 
 }  // namespace cli

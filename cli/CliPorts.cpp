@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliUsage.h"
 #include "platform/serial/NamedPorts.h"
 #include "platform/serial/NetworkPortName.h"
 #include "platform/serial/PortMap.h"
@@ -61,10 +62,15 @@ int RunPorts(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   for (int i = 2; i < argc; ++i) {
     std::string name = argv[i];
+    if (name == "--help" || name == "-h") {
+      out << UsageText("ports");
+      return 0;
+    }
     if (auto network = platform::ParseNetworkPort(name)) name = network->Name();
     if (name.empty() || (name.front() != '/' && !platform::LooksLikeNetworkPort(name))) {
       err << "qelm-cli: '" << platform::SafeUtf8(platform::Utf8ToWide(name))
-          << "' is neither a device path nor rfc2217://HOST:PORT\n";
+          << "' is neither a device path nor rfc2217://HOST:PORT\n"
+          << "Try 'qelm-cli ports --help'.\n";
       return 64;
     }
     if (!listed(name)) rows.push_back({"-", name, "named"});

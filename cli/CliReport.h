@@ -1,7 +1,9 @@
 #pragma once
-// What one job on one port came to, and the three ways the program tells it: aligned text for a
-// person, one JSON object for a script, and the tab-separated record line a fleet's process
-// hands to the fleet (never shown to the user). Plain data and formatting; nothing fails.
+// What one job on one port came to, and the ways the program tells it: aligned text for a
+// person, one JSON object (a line of JSON Lines) or one CSV row for a script, and the record
+// line a fleet's process hands to the fleet (the JSON object behind a fixed word, never shown
+// to the user). Every field is in every JSON object: what is not known is null, never left out.
+// Plain data and formatting; nothing fails.
 
 #include <optional>
 #include <string>
@@ -12,28 +14,48 @@ struct JobReport {
   std::string job;  // "read", "save", "reset"
   std::string port;
   int status = 1;
-  std::string result;         // "done", "failed", "declined", "port not opened", "rate refused"
+  std::string result;  // "done", "failed", "declined", "port not opened", "rate refused", ...
+  // How far the radio work got: "not started" (nothing was changed on the radio), "read",
+  // "started" (a store or reset began and failed), "interrupted" (stopped at once in the
+  // middle of one), "stored", "verified".
+  std::string phase = "not started";
   std::string error;          // the failing log line and message, when it failed
-  bool haveSettings = false;  // the radio was read (model and the settings below are known)
+  std::string note;           // what a person should know although nothing failed
+  bool haveSettings = false;  // the radio was identified (model and firmware are known)
   int model = 0;
   std::string firmware;
+  // As the radio was last read; unknown (-1, empty) after a reset or before a reading.
   int deviceIndex = -1;
   std::string deviceName;
   int link = -1;
-  std::string mode;  // "Remote", "Base", or empty when the radio reported neither
-  std::string rate;  // the rate the radio is at now (after a save or reset: its new rate)
-  bool service = false;
+  std::string mode;            // "Remote", "Base", or empty when not known
+  std::string rate;            // the rate the radio answers at now; empty when not known
+  std::optional<bool> stored;  // whether what the radio holds is stored; unknown when unset
+  bool service = false;        // band and power were read
   int band = 0;
   std::string bandName;
   int power = 0;
   std::string powerName;
   std::optional<bool> verified;  // save --verify
+  double seconds = 0;
 };
 
 std::string ReportText(const JobReport& r);
-std::string ReportJson(const JobReport& r);
+std::string ReportJson(const JobReport& r);  // one line, with its line end
+std::string ReportCsvHeader();
+std::string ReportCsv(const JobReport& r);
 
-// The fleet's record line: a fixed word, then the fields separated by tabs.
+struct FleetSummary {
+  int ports = 0, done = 0, failed = 0, notStarted = 0;
+  int worst = 0;   // the worst status of the ports
+  int status = 0;  // the fleet's own exit status
+  int signal = 0;  // the signal that stopped the fleet, 0 none
+  double seconds = 0;
+};
+std::string SummaryJson(const FleetSummary& s);
+std::string SummaryText(const FleetSummary& s);
+
+// The fleet's record line and its reading back.
 std::string RecordLine(const JobReport& r);
 bool ParseRecordLine(const std::string& line, JobReport* r);
 

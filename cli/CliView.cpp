@@ -1,12 +1,14 @@
 #include "cli/CliView.h"
 
 #include <cctype>
-#include <istream>
 #include <ostream>
 
+#include "cli/PortNames.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/ControllingTerminal.h"
 #include "platform/system/SafeText.h"
+#include "platform/system/StopSignals.h"
 #include "platform/system/WinTypes.h"
 #include "radio/RadioStartWatch.h"
 #include "radio/RadioTables.h"
@@ -49,9 +51,8 @@ std::u16string Decimal(int value) {
 
 }  // namespace
 
-CliView::CliView(CLogFile& log, std::u16string tag, std::ostream& err, std::istream* answers,
-                 bool assumeYes)
-    : log_(log), tag_(std::move(tag)), err_(err), answers_(answers), assumeYes_(assumeYes) {}
+CliView::CliView(CLogFile& log, std::u16string tag, std::ostream& err, bool assumeYes)
+    : log_(log), tag_(std::move(tag)), err_(err), assumeYes_(assumeYes) {}
 
 void CliView::StartWaitBound(uint64_t waitMs) {
   giveUpAtMs_ = platform::NowMs() + waitMs;
@@ -79,26 +80,39 @@ void CliView::ShowRecord() {
 
 void CliView::LogLine(const std::u16string& text) {
   lastLogLine_ = text;
-  log_.LogLine(tag_ + text);
+  const std::u16string switched = u"Baudrate set to ";
+  if (progress && text.rfind(switched, 0) == 0)
+    progress->RateSwitched(platform::WideToUtf8(
+        text.substr(switched.size(), text.find(u' ', switched.size()) - switched.size())));
+  if (tag_.empty()) return log_.LogLine(text);
+  // A line of several (a reply, a banner) keeps the tag on each of its continuation lines.
+  std::u16string tagged = tag_;
+  for (size_t i = 0; i < text.size(); ++i) {
+    tagged += text[i];
+    if (text[i] == u'\n' && i + 1 < text.size()) tagged += tag_;
+  }
+  log_.LogLine(tagged);
 }
 
 int CliView::ShowMessage(const std::u16string& text, const std::u16string& caption, unsigned type) {
   const std::u16string title = caption.empty() ? kAppName : caption;
   if ((type & 0xF) != platform::MB_YESNO && (type & 0xF) != platform::MB_YESNOCANCEL) {
     messages_.push_back(text);
-    err_ << platform::SafeUtf8(title + u": " + text) << std::endl;
+    std::string shown = platform::SafeUtf8(title + u": " + text);
+    if (text == u"Cannot open port." && tap && tap->LastOpenError() != 0) {
+      openProblem_ = DeviceOfPort(settings.portName) + ": " + OpenProblem(tap->LastOpenError());
+      shown += " " + platform::SafeUtf8(platform::Utf8ToWide(openProblem_));
+    }
+    err_ << shown << std::endl;
     return platform::IDOK;
   }
-  err_ << platform::SafeUtf8(title + u": " + text) << " [y/N] " << std::flush;
+  const std::string question = platform::SafeUtf8(title + u": " + text) + " [y/N] ";
   if (assumeYes_) {
-    err_ << "yes (--yes)" << std::endl;
+    err_ << question << "yes (--yes)" << std::endl;
     return platform::IDYES;
   }
-  std::string answer;
-  if (!answers_ || !std::getline(*answers_, answer)) {
-    err_ << std::endl;
-    return platform::IDNO;
-  }
+  // Only a person answers: the terminal's own line, never a pipe into standard input.
+  std::string answer = platform::AskTerminal(question).value_or("");
   for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return answer == "y" || answer == "yes" ? platform::IDYES : platform::IDNO;
 }
@@ -143,7 +157,13 @@ void CliView::ClearRadioSettings() {
 bool CliView::AwaitExternalRadio(const std::u16string& rateText) {
   err_ << "Please disconnect, then reconnect the cable to the radio." << std::endl;
   err_ << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...") << std::endl;
-  return radio::WatchForRadioStart([this] { return platform::NowMs() >= giveUpAtMs_; }, [] {});
+  waitTimedOut_ = false;
+  return radio::WatchForRadioStart(
+      [this] {
+        if (platform::StopSignals::First() != 0) return true;
+        return waitTimedOut_ = platform::NowMs() >= giveUpAtMs_;
+      },
+      [] {});
 }
 
 void CliView::SelectionChanged() {

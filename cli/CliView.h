@@ -2,18 +2,22 @@
 // The radio sequences' view without a window. The "controls" are fields: the chosen port, the
 // selected Baudrate, Link, Mode and Device entries and whether Baudrate and Mode are enabled;
 // the exchange with the record works by text as the dialog's does. Message boxes are written
-// to standard error ("caption: text"); a question is asked on the terminal, or answered Yes by
+// to standard error ("caption: text"), "Cannot open port." with the device and the reason; a
+// question is asked on the controlling terminal (never of standard input), or answered Yes by
 // --yes. The external radio's wait tells the user on standard error to reconnect the cable and
-// gives up when the --wait bound of the whole connect has passed.
+// gives up when the --wait bound of the whole connect has passed or a stop signal came.
+// Every log line, each of its continuation lines too, carries the view's tag.
 //
 // Nothing here fails: a log that cannot be written loses its line (after a bounded wait for a
-// file another process holds), and an unreadable answer counts as No.
+// file another process holds), and a missing or unreadable answer counts as No.
 
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "cli/JobProgress.h"
+#include "cli/RegisterTap.h"
 #include "log/CLogFile.h"
 #include "radio/ConnectView.h"
 #include "radio/RadioSettings.h"
@@ -23,20 +27,26 @@ namespace cli {
 class CliView final : public radio::ConnectView {
  public:
   // tag: put before every log line ("[COM1] "), empty for a run of its own.
-  CliView(CLogFile& log, std::u16string tag, std::ostream& err, std::istream* answers,
-          bool assumeYes);
+  CliView(CLogFile& log, std::u16string tag, std::ostream& err, bool assumeYes);
 
   RadioSettings settings;
   int baudSel = -1, linkSel = -1, modeSel = -1, deviceSel = -1;
   bool baudEnabled = true, modeEnabled = true;
   std::vector<std::u16string> deviceList;
   int beeps = 0;
+  // Where the job's steps are told (may be null), and the look at the line (set by the job).
+  JobProgress* progress = nullptr;
+  RegisterTap* tap = nullptr;
 
   // Starts the bound of the external radio's wait: it gives up waitMs from now.
   void StartWaitBound(uint64_t waitMs);
   // The last line logged and the texts of the message boxes shown, for the failure report.
   const std::u16string& LastLogLine() const { return lastLogLine_; }
   const std::vector<std::u16string>& Messages() const { return messages_; }
+  // Why the last wait for an external radio ended without one: the --wait bound passed.
+  bool WaitTimedOut() const { return waitTimedOut_; }
+  // The reason the port would not open, as told on standard error ("" when it did).
+  const std::string& OpenProblemText() const { return openProblem_; }
 
   // SerialHost
   void TakeControls() override;
@@ -75,9 +85,10 @@ class CliView final : public radio::ConnectView {
   CLogFile& log_;
   std::u16string tag_;
   std::ostream& err_;
-  std::istream* answers_;
   bool assumeYes_;
   uint64_t giveUpAtMs_ = UINT64_MAX;
+  bool waitTimedOut_ = false;
+  std::string openProblem_;
   std::u16string lastLogLine_;
   std::vector<std::u16string> messages_;
 };

@@ -35,6 +35,7 @@ CLogFile::CLogFile(std::u16string logPath, int32_t maxLines, Sharing sharing)
   if (!sharing_.ownsRun) return;
   platform::ExclusiveFile file;
   if (!OpenForAppend(file)) return;
+  runStart_ = file.Position();
   WriteEntry(file, u"", false);
   WriteEntry(file, kSeparator, false);
   WriteEntry(file, u"Application started", true);
@@ -84,6 +85,26 @@ void CLogFile::LogLine(std::u16string text) {
   WriteEntry(file, text, true);
 }
 
+int64_t CLogFile::RunLines(platform::ExclusiveFile& file, int64_t size) {
+  const std::string opening = "\r\n" + platform::WideToSingleByte(kSeparator) + "\r\n";
+  if (runStart_ < 0 || runStart_ + static_cast<int64_t>(opening.size()) > size) return 0;
+  if (!file.SeekTo(runStart_)) return 0;
+  char buf[64 * 1024];
+  int64_t feeds = 0;
+  bool first = true;
+  for (int64_t left = size - runStart_; left > 0;) {
+    long n = file.Read(buf, static_cast<size_t>(std::min<int64_t>(left, sizeof buf)));
+    if (n <= 0) return 0;
+    if (first &&
+        (n < static_cast<long>(opening.size()) || std::string(buf, opening.size()) != opening))
+      return 0;
+    first = false;
+    feeds += std::count(buf, buf + n, '\n');
+    left -= n;
+  }
+  return feeds;
+}
+
 void CLogFile::TrimToLimit() {
   platform::ExclusiveFile file;
   if (!file.OpenAlways(filePath_, platform::ExclusiveFile::ReadWrite)) return;
@@ -93,7 +114,8 @@ void CLogFile::TrimToLimit() {
   // of the lines kept, however long the log has grown. A line is what ends in a line feed; a
   // last fragment without one is dropped. Counting line feeds back from the end finds where
   // the kept lines start, or shows that there are fewer lines than the limit.
-  const int64_t keep = maxLines_ > 0 ? maxLines_ : 0;
+  int64_t keep = maxLines_ > 0 ? maxLines_ : 0;
+  if (sharing_.keepWholeRun) keep = std::max(keep, RunLines(file, size));
   int64_t lastLf = -1;  // the line feed that ends the last line
   int64_t start = -1;   // where the kept lines begin
   int64_t feeds = 0;

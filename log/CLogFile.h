@@ -24,9 +24,12 @@ class CLogFile {
   // openWaitMs for the file while another process holds it, instead of losing the line; and
   // one of several processes writing one run's lines leaves the opening lines, the closing line
   // and the trimming to the process that owns the run. The default is the dialog's way.
+  // A run that keeps its whole self (keepWholeRun) trims to its last maxLines lines or to all
+  // of its own lines, whichever is more, so that a long run never loses its beginning.
   struct Sharing {
     uint32_t openWaitMs = 0;
     bool ownsRun = true;
+    bool keepWholeRun = false;
   };
   CLogFile(std::u16string logPath, int32_t maxLines);
   CLogFile(std::u16string logPath, int32_t maxLines, Sharing sharing);
@@ -45,9 +48,13 @@ class CLogFile {
  private:
   bool OpenForAppend(platform::ExclusiveFile& file);
   void WriteEntry(platform::ExclusiveFile& file, const std::u16string& text, bool stamped);
+  // The lines of this run still in the file (0 when its opening lines are no longer where they
+  // were written, as after another program trimmed the log).
+  int64_t RunLines(platform::ExclusiveFile& file, int64_t size);
 
   std::u16string logPath_;
   int32_t maxLines_;
   Sharing sharing_;
   std::string filePath_;
+  int64_t runStart_ = -1;  // where this run's opening lines begin
 };

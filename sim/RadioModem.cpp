@@ -68,9 +68,15 @@ uint64_t RadioModem::NextEventUs() const {
 
 void RadioModem::OnPortOpened(uint64_t atUs) {
   Tick(atUs);
+  // A program that closes the port in the middle of a command session and opens it again at
+  // once (a reset moving to the radio's new rate) has not asked anyone to replug the cable.
+  const bool reopenedInSession =
+      commandMode_ && followingRate_ && closedAtUs_ && atUs - *closedAtUs_ <= kReopenWithinUs;
+  closedAtUs_.reset();
+  followingRate_ = false;
   if (config_.internal)
     Restart(atUs);
-  else if (config_.reconnectAfterOpenMs >= 0) {
+  else if (config_.reconnectAfterOpenMs >= 0 && !reopenedInSession) {
     uint64_t at = atUs + static_cast<uint64_t>(config_.reconnectAfterOpenMs) * 1000;
     ReconnectCable(at);
     openReconnects_.push_back(at);
@@ -79,6 +85,7 @@ void RadioModem::OnPortOpened(uint64_t atUs) {
 
 void RadioModem::OnPortClosed(uint64_t atUs) {
   Tick(atUs);
+  closedAtUs_ = atUs;
   if (!config_.internal) {
     // The user replugs the cable while the tool waits on the open port; once the port is
     // closed again (a probe of the port list, a cancelled wait) nobody does.
@@ -197,6 +204,8 @@ void RadioModem::LineEnd(const std::string& line, uint64_t atUs, bool fromDataMo
   Emit(reply.body, ready, spoiled);
   // The new rate holds from the moment the old-rate answer has left the radio.
   if (reply.newBaud) SwitchBaud(*reply.newBaud, std::max(tx_.FreeAtUs(), ready));
+  // A program follows a rate change by reopening its port; any other line ends that chance.
+  followingRate_ = reply.newBaud.has_value();
   if (reply.prompt) Emit(">", ready, spoiled);
 }
 

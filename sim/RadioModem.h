@@ -49,7 +49,9 @@ class RadioModem {
 
   // The host opened or closed the port: the internal radio is powered by its port; an external
   // one with reconnectAfterOpenMs gets its cable reconnected that long after each open, unless
-  // the port is closed again before then.
+  // the port is closed again before then, or the open follows a close within a moment of a
+  // rate change in a command session (the program following the radio's new rate, as a reset
+  // does, is no replug).
   void OnPortOpened(uint64_t atUs);
   void OnPortClosed(uint64_t atUs);
   // The cable is plugged back in at atUs (now or later): the radio restarts then.
@@ -129,6 +131,9 @@ class RadioModem {
   bool powered_ = true;
   uint64_t bootedAt_ = 0;  // a booting radio hears nothing
   bool commandMode_ = false;
+  static constexpr uint64_t kReopenWithinUs = 1000000;
+  std::optional<uint64_t> closedAtUs_;
+  bool followingRate_ = false;  // the last line changed the rate
   std::string line_, dataLine_;
   uint64_t lineSeq_ = 0;  // sequence number of the current line's first echo byte
   bool lineStarted_ = false;

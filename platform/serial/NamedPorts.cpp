@@ -44,7 +44,7 @@ int CheckSerialTerminal(const std::string& path) {
   return TerminalClass(major, minor) ? 0 : ENOTTY;
 }
 
-std::optional<std::string> NamedPortProvider::DeviceFor(const std::u16string& portDevice) {
+std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice) {
   if (std::optional<std::string> mapped = DevicePathForPort(portDevice)) return mapped;
   if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
   std::string name = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
@@ -57,27 +57,30 @@ std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string
   int dummy = 0;
   if (!lastError) lastError = &dummy;
   failure_.clear();
-  std::optional<std::string> device = DeviceFor(portDevice);
+  std::optional<std::string> device = ResolvePortDevice(portDevice);
   if (!device) {
-    *lastError = ENOENT;
-    return nullptr;
-  }
-  if (!LooksLikeNetworkPort(*device)) {
-    if (int error = CheckSerialTerminal(*device); error != 0) {
-      *lastError = error;
+    failure_.clear();
+    std::optional<std::string> device = ResolvePortDevice(portDevice);
+    if (!device) {
+      *lastError = ENOENT;
       return nullptr;
     }
+    if (!LooksLikeNetworkPort(*device)) {
+      if (int error = CheckSerialTerminal(*device); error != 0) {
+        *lastError = error;
+        return nullptr;
+      }
+    }
+    auto opened = opener_.Open(*device, lastError);
+    failure_ = opener_.FailureText();
+    return opened;
   }
-  auto opened = opener_.Open(*device, lastError);
-  failure_ = opener_.FailureText();
-  return opened;
-}
 
-std::optional<SerialProvider::PortDescription> NamedPortProvider::Describe(
-    const std::u16string& portDevice) {
-  std::optional<std::string> device = DeviceFor(portDevice);
-  if (!device) return std::nullopt;
-  return PortDescription{*device, IsKernelConsole(*device)};
-}
+  std::optional<SerialProvider::PortDescription> NamedPortProvider::Describe(
+      const std::u16string& portDevice) {
+    std::optional<std::string> device = ResolvePortDevice(portDevice);
+    if (!device) return std::nullopt;
+    return PortDescription{*device, IsKernelConsole(*device)};
+  }
 
 }  // namespace platform

@@ -20,6 +20,11 @@
 
 namespace platform {
 
+// The device a port device name leads to: "COM1:" to "COM3:" through the port map, a path or
+// a network serial server's name ("rfc2217://HOST:PORT") followed by ":" to that path or name;
+// nothing for any other name. The one place where a port's name becomes a device.
+std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice);
+
 // 0 when the path names a serial terminal device, else the errno value saying why not.
 int CheckSerialTerminal(const std::string& path);
 
@@ -30,9 +35,6 @@ class NamedPortProvider final : public SerialProvider {
                                            int* lastError) override;
   std::string FailureText() const override { return failure_; }
   std::optional<PortDescription> Describe(const std::u16string& portDevice) override;
-
-  // The device a port name stands for: a path or a network name; nothing when it names none.
-  static std::optional<std::string> DeviceFor(const std::u16string& portDevice);
 
  private:
   DeviceOpener opener_;

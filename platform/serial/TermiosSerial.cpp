@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/serial/DeviceHolders.h"
+#include "platform/serial/OpenLines.h"
 
 namespace platform {
 
@@ -76,6 +77,7 @@ std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int*
   // What the line held before us, given back at close.
   auto saved = std::make_unique<termios2>();
   if (::ioctl(fd, TCGETS2, saved.get()) == 0) device->saved_ = std::move(saved);
+  RememberLine(fd, device->saved_.get());
   // Raw at once at the rate the driver holds, so nothing is echoed or translated in the time
   // before the caller applies its own record.
   termios2 tio{};
@@ -92,6 +94,7 @@ std::unique_ptr<TermiosSerial> TermiosSerial::Open(const std::string& path, int*
 TermiosSerial::TermiosSerial(int fd) : fd_(fd) {}
 
 TermiosSerial::~TermiosSerial() {
+  ForgetLine(fd_);
   if (saved_) {
     DrainOutput();
     // The next program finds the line as it was before we opened it. A line that has gone

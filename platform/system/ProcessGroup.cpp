@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,8 +54,16 @@ int ProcessGroup::Start(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  const pid_t parent = ::getpid();
   pid_t pid = ::fork();
   if (pid == 0) {
+    ::setsid();
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(128 + SIGTERM);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
     int null = ::open("/dev/null", O_RDONLY);
     if (null >= 0) ::dup2(null, STDIN_FILENO);
     ::dup2(out[1], STDOUT_FILENO);
@@ -73,7 +82,9 @@ int ProcessGroup::Start(const std::vector<std::string>& args) {
   c->pid = pid;
   c->fd[0] = out[0];
   c->fd[1] = err[0];
+  std::lock_guard<std::mutex> guard(lock_);
   children_.push_back(c);
+  ++running_;
   return static_cast<int>(children_.size()) - 1;
 }
 
@@ -101,6 +112,16 @@ void ProcessGroup::Drain(Child& c, int which) {
   part.erase(0, start);
 }
 
+int ProcessGroup::Pid(int child) const {
+  return child >= 0 && child < static_cast<int>(children_.size()) ? children_[child]->pid : -1;
+}
+
+void ProcessGroup::Signal(int signal) {
+  std::lock_guard<std::mutex> guard(lock_);
+  for (Child* c : children_)
+    if (!c->ended && c->pid > 0) ::kill(c->pid, signal);
+}
+
 bool ProcessGroup::Next(Event* event) {
   for (;;) {
     if (!pending_.empty()) {
@@ -121,11 +142,14 @@ bool ProcessGroup::Next(Event* event) {
     for (size_t i = 0; i < children_.size(); ++i) {
       Child* c = children_[i];
       if (c->ended || c->fd[0] >= 0 || c->fd[1] >= 0) continue;
+      // Reaped under the lock, so that Signal never hits a number the system gave away.
+      std::lock_guard<std::mutex> guard(lock_);
       int raw = 0;
       pid_t r;
       do r = ::waitpid(c->pid, &raw, 0);
       while (r < 0 && errno == EINTR);
       c->ended = true;
+      --running_;
       c->status = r == c->pid ? DecodeStatus(raw) : 1;
       *event = {Event::kEnded, static_cast<int>(i), "", c->status};
       return true;

@@ -8,7 +8,13 @@
 // Promises on failure: Start returns -1 when the child cannot be started (and nothing is left
 // behind); a program that cannot be executed ends with status 127. Next never hangs once every
 // child has ended and its output is drained; a last line without a line end is still given.
+//
+// Each child runs in a session of its own, without a controlling terminal: a Ctrl+C at the
+// terminal reaches the parent only, which passes it on with Signal (once, not twice). A child
+// gets SIGTERM when the parent ends, however it ends. Children start with no signal blocked
+// and SIGPIPE at its default, whatever the parent has set for itself.
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,12 +39,20 @@ class ProcessGroup {
   // Waits for the next line or end of any child; false when every child has ended and
   // everything it wrote has been given.
   bool Next(Event* event);
+  // Sends a signal to every child still running. May be called from any thread.
+  void Signal(int signal);
+  // The process number of a child (-1 for no such child).
+  int Pid(int child) const;
+  // How many children have been started and not yet reported ended.
+  int Running() const { return running_; }
 
  private:
   struct Child;
   void Drain(Child& c, int which);
   std::vector<Child*> children_;
   std::vector<Event> pending_;
+  std::mutex lock_;  // children_ and each child's end, against Signal from another thread
+  int running_ = 0;
 };
 
 }  // namespace platform

@@ -84,13 +84,15 @@ bool PtyLine::NextPeerChange(bool* opened) {
   inotify_event event{};
   ssize_t n = ::read(watch_, &event, sizeof event);
   if (n < static_cast<ssize_t>(sizeof event)) return false;
+  // Only the first open and the last close change anything: a second opener (stty -F, a
+  // look at the port by another program) closing its end leaves the port open.
   if (event.mask & IN_OPEN) {
-    ++openers_;
+    if (openers_++ > 0) return NextPeerChange(opened);
     *opened = true;
     return true;
   }
   if ((event.mask & IN_CLOSE) && openers_ > 0) {
-    --openers_;
+    if (--openers_ > 0) return NextPeerChange(opened);
     *opened = false;
     return true;
   }

@@ -31,7 +31,8 @@ class PtyLine {
 
   // Descriptor that becomes readable when the slave is opened or closed (-1: none).
   int WatchFd() const { return watch_; }
-  // The next open (true) or close (false) of the slave since the last call; false when none.
+  // The next time the slave became open (true: its first opener) or closed (false: its last
+  // opener went) since the last call; false when none.
   bool NextPeerChange(bool* opened);
   // Whether anyone has the slave open now.
   bool PeerOpen() const;

@@ -81,7 +81,9 @@ class SimRadio {
       _exit(127);
     }
     struct stat st {};
-    for (int i = 0; i < 500 && lstat(link_.c_str(), &st) != 0; ++i)
+    // A stand-in starting on a loaded machine (a sanitizer build beside other test runs) can
+    // take seconds; a run against a missing link would fail for the wrong reason.
+    for (int i = 0; i < 3000 && lstat(link_.c_str(), &st) != 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ~SimRadio() {
@@ -118,8 +120,11 @@ struct CliRun {
 
 // Runs qelm-cli with args; a radio named in `replug` (by its port) is replugged each time the
 // program asks for it on standard error (also as "[port] ..." from a fleet).
-inline CliRun RunCli(const Texts& args, const std::map<std::string, SimRadio*>& replug = {}) {
-  Texts argv = {QELM_CLI_PATH};
+// With program false, args is a whole command line of its own (a shell and its script).
+inline CliRun RunCli(const Texts& args, const std::map<std::string, SimRadio*>& replug = {},
+                     bool program = true) {
+  Texts argv;
+  if (program) argv.push_back(QELM_CLI_PATH);
   argv.insert(argv.end(), args.begin(), args.end());
   platform::ProcessGroup group;
   CliRun run;

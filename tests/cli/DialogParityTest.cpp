@@ -25,8 +25,7 @@ class DialogParityTest : public RadioDialogTest {
     platform::SetSerialProvider(&own);
     CLogFile log(u"TUVAR_TOOL_Log.txt", 500);
     std::ostringstream err;
-    std::istringstream answers;
-    cli::CliView view(log, u"", err, &answers, o.yes);
+    cli::CliView view(log, u"", err, o.yes);
     cli::JobReport report;
     o.port = u"COM1";
     *status = cli::RunJob(view, o, &report);

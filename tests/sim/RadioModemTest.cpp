@@ -249,6 +249,39 @@ TEST(RadioModemBanner, CableIsRepluggedOnlyWhileThePortStaysOpen) {
   EXPECT_EQ(host.radio.RestartCount(), 1);
 }
 
+TEST(RadioModemBanner, AReopenRightAfterItsOwnCloseInACommandSessionIsNoReplug) {
+  RadioConfig config;
+  config.reconnectAfterOpenMs = 500;
+  Host host(config);
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 1500000);
+  ASSERT_EQ(host.radio.RestartCount(), 1);
+  host.EnterCommandMode();
+  // Closed and opened again right away after a plain command: a replug is still awaited.
+  host.Say("wn?\r\n");
+  host.radio.OnPortClosed(host.now);
+  host.now += 20000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 1000000);
+  ASSERT_EQ(host.radio.RestartCount(), 2);
+  host.EnterCommandMode();
+  // A reset closes the port after its rate command and opens it again at once.
+  host.Say("sd0B\r\n", kFast, 100000);
+  host.radio.OnPortClosed(host.now);
+  host.now += 20000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 2000000);
+  EXPECT_EQ(host.radio.RestartCount(), 2);
+  EXPECT_TRUE(host.radio.InCommandMode());
+  // Later than a moment after a rate change, the next open is a replug again.
+  host.Say("sd0B\r\n", 19200, 100000);
+  host.radio.OnPortClosed(host.now);
+  host.now += 1500000;
+  host.radio.OnPortOpened(host.now);
+  host.Listen(kFast, 1000000);
+  EXPECT_EQ(host.radio.RestartCount(), 3);
+}
+
 TEST(RadioModemBanner, BootingRadioHearsNothing) {
   Host host;
   host.radio.Restart(host.now);

@@ -267,6 +267,20 @@ TEST_F(TermiosSerialTest, InternalRadioRestartsWhenReopenedAtOnce) {
   EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText());
 }
 
+TEST_F(TermiosSerialTest, ASecondOpenerClosingLeavesThePortOpen) {
+  // The cable is replugged a while after the program opens the port...
+  ASSERT_TRUE(sim_.Start({"--reconnect-after-open", "600"}));
+  auto d = OpenAt(115200);
+  ASSERT_NE(d, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // ...and meanwhile another program looks at the port (stty -F does this) and lets it go.
+  int other = ::open(sim_.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(other, 0);
+  ::close(other);
+  // The port is still the program's: the replug comes, and so does the banner.
+  EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText());
+}
+
 TEST_F(TermiosSerialTest, ProgramKeepsItsStateAndLinkAndHearsTheCableSignal) {
   char dir[] = "/tmp/qelm-sim-test-XXXXXX";
   ASSERT_NE(::mkdtemp(dir), nullptr);

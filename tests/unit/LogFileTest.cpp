@@ -98,6 +98,36 @@ TEST_F(LogFileTest, SixHundredLinesAtTheEndKeepLines101To600) {
   EXPECT_EQ(Unstamped(lines.back()), "Application closed");
 }
 
+TEST_F(LogFileTest, ARunThatKeepsItselfWholeOutlastsTheLimitButNoMore) {
+  const CLogFile::Sharing whole{0, true, true};
+  // A long run: its own 703 lines all stay, and nothing from before it.
+  WriteFile(folder.LogPath(), Numbered(50));
+  {
+    CLogFile log(u"TUVAR_TOOL_Log.txt", 500, whole);
+    for (int i = 0; i < 699; ++i) log.LogLine(u"run line");
+  }
+  auto lines = Lines(ReadFile(folder.LogPath()));
+  ASSERT_EQ(lines.size(), 703u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], kSeparator);
+  EXPECT_EQ(Unstamped(lines[2]), "Application started");
+  // A short run keeps the last 500 lines as any run does.
+  {
+    CLogFile log(u"TUVAR_TOOL_Log.txt", 500, whole);
+    log.LogLine(u"short run");
+  }
+  lines = Lines(ReadFile(folder.LogPath()));
+  ASSERT_EQ(lines.size(), 500u);
+  EXPECT_EQ(Unstamped(lines.back()), "Application closed");
+  // A run whose beginning another program trimmed away falls back to the plain rule.
+  {
+    CLogFile log(u"TUVAR_TOOL_Log.txt", 500, whole);
+    for (int i = 0; i < 600; ++i) log.LogLine(u"more");
+    WriteFile(folder.LogPath(), Numbered(700));
+  }
+  EXPECT_EQ(Lines(ReadFile(folder.LogPath())).size(), 500u);
+}
+
 TEST_F(LogFileTest, TrimDropsCarriageReturnsInsideLinesAndTheLastFragment) {
   std::string bytes;
   for (int i = 1; i <= 600; ++i) bytes += "a\rb" + std::to_string(i) + "\r\r\n";

@@ -1,0 +1,50 @@
+#include "platform/system/ControllingTerminal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+int OpenTerminal() {
+  return ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+}
+
+}  // namespace
+
+bool HaveTerminal() {
+  int fd = OpenTerminal();
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+std::optional<std::string> AskTerminal(const std::string& question) {
+  int fd = OpenTerminal();
+  if (fd < 0) return std::nullopt;
+  for (size_t done = 0; done < question.size();) {
+    ssize_t n = ::write(fd, question.data() + done, question.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  std::string line;
+  for (;;) {
+    char c = 0;
+    ssize_t n = ::read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (c == '\n') break;
+    if (c != '\r') line += c;
+  }
+  ::close(fd);
+  return line;
+}
+
+}  // namespace platform

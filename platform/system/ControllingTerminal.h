@@ -1,0 +1,19 @@
+#pragma once
+// A question for the person at the controlling terminal (/dev/tty), never for whatever
+// standard input happens to be (a pipe, a file, a closed descriptor): a yes that is piped in
+// is no answer. The question is written to the terminal and the answer read from it.
+//
+// Promises on failure: HaveTerminal is false where there is no controlling terminal (a service,
+// a cron job, a process in a session of its own); Ask then returns nothing, as it does when
+// the terminal gives no line (end of input, an error).
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+bool HaveTerminal();
+// Writes the question (UTF-8) to the terminal and reads one line back, without its line end.
+std::optional<std::string> AskTerminal(const std::string& question);
+
+}  // namespace platform

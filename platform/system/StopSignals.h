@@ -1,0 +1,35 @@
+#pragma once
+// How a command-line program is told to stop: SIGINT, SIGTERM and SIGHUP are taken by one
+// watcher thread (they are blocked everywhere else), which calls the program's handler with
+// the signal and how many have come so far, so the handler may use the log and the ports as any
+// code may. SIGPIPE is ignored: a closed output makes writes fail, it never ends radio work.
+// DieWithParent asks the kernel for SIGTERM when the parent process ends (a fleet's child).
+//
+// Promises on failure: Start returns false when the thread cannot be made; the signals then
+// keep their usual effect. Nothing else can fail.
+
+#include <functional>
+
+namespace platform {
+
+class StopSignals {
+ public:
+  // handler(signal, count): count 1 for the first signal, 2 and on for later ones. Call
+  // before any other thread is started, so that every thread inherits the blocked signals.
+  static bool Start(std::function<void(int signal, int count)> handler);
+  // The first signal received, 0 while none has come.
+  static int First();
+  // Ends the process at once, with no destructor run (for the handler's second signal).
+  [[noreturn]] static void ExitNow(int status);
+};
+
+// Ends this process with SIGTERM when its parent ends; true when the parent is still there.
+// However many times that word comes, it counts as one stop request, and never as a second.
+bool DieWithParent();
+
+// The exit status of a program stopped by a signal: 128 + its number.
+inline int SignalStatus(int signal) {
+  return 128 + signal;
+}
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+// The pieces of qelm-cli that need no radio: the command line and its refusals, the JSON that
+// profiles and fleet records are read from, the verify's comparison, the record line's round
+// trip and the report's CSV.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/CliOptions.h"
+#include "cli/CliReport.h"
+#include "cli/CliVerify.h"
+#include "cli/JsonValue.h"
+
+namespace {
+
+bool Parse(std::vector<std::string> words, cli::CliOptions* o, std::string* error) {
+  words.insert(words.begin(), "qelm-cli");
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  return cli::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), o, error);
+}
+
+TEST(CliCommandLine, HelpIsACommandAndAnOptionOfEveryCommand) {
+  cli::CliOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"help", "reset"}, &o, &error));
+  EXPECT_EQ(o.job, cli::Job::kHelp);
+  EXPECT_EQ(o.command, "reset");
+  ASSERT_TRUE(Parse({"read", "--rate", "9600", "-h"}, &o, &error));
+  EXPECT_EQ(o.job, cli::Job::kHelp);
+  EXPECT_EQ(o.command, "read");
+  EXPECT_FALSE(Parse({"help", "fetch"}, &o, &error));
+}
+
+TEST(CliCommandLine, FleetTakesJobsJsonAndAReportAndPassesTheRestToItsJob) {
+  cli::CliOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"fleet", "--ports", "COM1,COM2", "--jobs", "5", "--report", "r.csv", "--",
+                     "save", "--link", "3", "--json"},
+                    &o, &error))
+      << error;
+  EXPECT_EQ(o.jobs, 5);
+  EXPECT_EQ(o.report, "r.csv");
+  EXPECT_TRUE(o.json);  // the job's --json asks for the fleet's JSON Lines
+  EXPECT_EQ(o.jobArgs, (std::vector<std::string>{"--link", "3"}));
+  ASSERT_TRUE(Parse({"fleet", "--ports", "COM1", "--", "read"}, &o, &error));
+  EXPECT_EQ(o.jobs, cli::kDefaultJobs);
+  for (const auto& bad : std::vector<std::vector<std::string>>{
+           {"fleet", "--ports", "COM1", "--jobs", "0", "--", "read"},
+           {"fleet", "--ports", "COM1", "--jobs", "1025", "--", "read"},
+           {"fleet", "--ports", "COM1,com1", "--", "read"},
+           {"fleet", "--ports", "COM1", "--", "read", "--report", "x.csv"},
+           {"read", "--port", "COM1", "--report", "x.txt"}})
+    EXPECT_FALSE(Parse(bad, &o, &error)) << bad[bad.size() - 1];
+}
+
+TEST(CliCommandLine, APortsFileGivesPortsWithOrWithoutTheirLink) {
+  char dir[] = "/tmp/qelm-cli-pieces-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string file = std::string(dir) + "/rack";
+  std::ofstream(file) << "# rack 1\nCOM1 4\n  COM2   # spare\n\nCOM3 15\n";
+  cli::CliOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"fleet", "--ports-file", file, "--", "save"}, &o, &error)) << error;
+  ASSERT_EQ(o.ports.size(), 3u);
+  EXPECT_EQ(o.ports[0].link, 4);
+  EXPECT_FALSE(o.ports[1].link.has_value());
+  EXPECT_EQ(o.ports[2].link, 15);
+  for (const char* bad : {"COM1 16\n", "COM1 4 5\n", "COM1 x\n"}) {
+    std::ofstream(file) << bad;
+    EXPECT_FALSE(Parse({"fleet", "--ports-file", file, "--", "save"}, &o, &error)) << bad;
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(CliJson, ReadsWhatTheProgramWritesAndRefusesTheRest) {
+  cli::JsonValue v;
+  ASSERT_TRUE(cli::ParseJson(
+      "{\"a\":1,\"s\":\"x\\u00e9\\n\\\"\",\"n\":null,\"b\":[true,false],\"o\":{\"k\":-2.5}}\n",
+      &v));
+  EXPECT_EQ(v.Int("a"), 1);
+  EXPECT_EQ(v.Text("s"), "x\xc3\xa9\n\"");
+  EXPECT_FALSE(v.Int("n").has_value());
+  EXPECT_EQ(v.Get("b")->items.size(), 2u);
+  EXPECT_FALSE(v.Get("o")->Int("k").has_value());  // not a whole number
+  for (const char* bad :
+       {"", "{", "{\"a\":1} x", "{\"a\":01x}", "[1,]", "\"\\q\"", "{\"a\":\"\x01\"}"})
+    EXPECT_FALSE(cli::ParseJson(bad, &v)) << bad;
+  std::string deep(40, '[');
+  EXPECT_FALSE(cli::ParseJson(deep + std::string(40, ']'), &v));
+}
+
+TEST(CliVerify, ComparesRegistersNotTheEntryTheyAreReadAs) {
+  cli::VerifyInput in;
+  in.sent = {{"wb", 0}, {"wn", 5}, {"pn", 1}, {"pw", 0x34}, {"pr", 0x30}, {"wu", 1}, {"dx", 0}};
+  // Read back at 115200, these read as the handle profile: the same registers, so it passes.
+  in.held = {{"wb", 0}, {"wn", 5}, {"dx", 0}, {"pe", 6}, {"wu", 1}, {"pn", 1}, {"pr", 0x30}};
+  in.rateStored = in.rateNow = "115200";
+  EXPECT_EQ(cli::VerifyDifferences(in), "");
+  in.held["wn"] = 4;
+  in.held["wb"] = 1;
+  in.rateNow = "9600";
+  EXPECT_EQ(cli::VerifyDifferences(in),
+            "rate 9600, not 115200, mode Base, not Remote, link 4, not 5");
+}
+
+TEST(CliReport, ARecordLineGivesBackTheReportAndUnknownsStayUnknown) {
+  cli::JobReport r;
+  r.job = "save";
+  r.port = "/dev/ttyUSB0";
+  r.status = 1;
+  r.result = "failed";
+  r.phase = "interrupted";
+  r.error = "tab\there, \"quoted\"";
+  r.rate = "19200";
+  r.stored = false;
+  cli::JobReport back;
+  ASSERT_TRUE(cli::ParseRecordLine(cli::RecordLine(r), &back));
+  EXPECT_EQ(back.phase, "interrupted");
+  EXPECT_EQ(back.error, r.error);
+  EXPECT_EQ(back.rate, "19200");
+  EXPECT_EQ(back.stored, false);
+  EXPECT_FALSE(back.haveSettings);
+  EXPECT_FALSE(back.verified.has_value());
+  const std::string json = cli::ReportJson(r);
+  for (const char* key :
+       {"\"model\":null", "\"device\":null", "\"link\":null", "\"verified\":null"})
+    EXPECT_NE(json.find(key), std::string::npos) << key;
+  EXPECT_EQ(cli::ReportCsv(r).find("\"tab\there, \"\"quoted\"\"\""), cli::ReportCsv(r).find('"'));
+  EXPECT_FALSE(cli::ParseRecordLine("QELM-FLEET-RECORD {\"port\":\"x\"}", &back));
+}
+
+}  // namespace
