@@ -59,28 +59,25 @@ std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string
   failure_.clear();
   std::optional<std::string> device = ResolvePortDevice(portDevice);
   if (!device) {
-    failure_.clear();
-    std::optional<std::string> device = ResolvePortDevice(portDevice);
-    if (!device) {
-      *lastError = ENOENT;
+    *lastError = ENOENT;
+    return nullptr;
+  }
+  if (!LooksLikeNetworkPort(*device)) {
+    if (int error = CheckSerialTerminal(*device); error != 0) {
+      *lastError = error;
       return nullptr;
     }
-    if (!LooksLikeNetworkPort(*device)) {
-      if (int error = CheckSerialTerminal(*device); error != 0) {
-        *lastError = error;
-        return nullptr;
-      }
-    }
-    auto opened = opener_.Open(*device, lastError);
-    failure_ = opener_.FailureText();
-    return opened;
   }
+  auto opened = opener_.Open(*device, lastError);
+  failure_ = opener_.FailureText();
+  return opened;
+}
 
-  std::optional<SerialProvider::PortDescription> NamedPortProvider::Describe(
-      const std::u16string& portDevice) {
-    std::optional<std::string> device = ResolvePortDevice(portDevice);
-    if (!device) return std::nullopt;
-    return PortDescription{*device, IsKernelConsole(*device)};
-  }
+std::optional<SerialProvider::PortDescription> NamedPortProvider::Describe(
+    const std::u16string& portDevice) {
+  std::optional<std::string> device = ResolvePortDevice(portDevice);
+  if (!device) return std::nullopt;
+  return PortDescription{*device, IsKernelConsole(*device)};
+}
 
 }  // namespace platform
