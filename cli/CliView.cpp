@@ -100,7 +100,11 @@ int CliView::ShowMessage(const std::u16string& text, const std::u16string& capti
     messages_.push_back(text);
     std::string shown = platform::SafeUtf8(title + u": " + text);
     if (text == u"Cannot open port." && tap && tap->LastOpenError() != 0) {
-      openProblem_ = DeviceOfPort(settings.portName) + ": " + OpenProblem(tap->LastOpenError());
+      // A network server's own reason names HOST:PORT and says more than the errno value.
+      const std::string why = tap->FailureText();
+      openProblem_ =
+          why.empty() ? DeviceOfPort(settings.portName) + ": " + OpenProblem(tap->LastOpenError())
+                      : why;
       shown += " " + platform::SafeUtf8(platform::Utf8ToWide(openProblem_));
     }
     err_ << shown << std::endl;

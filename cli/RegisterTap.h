@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/serial/SerialDevice.h"
@@ -23,6 +24,12 @@ class RegisterTap final : public platform::SerialProvider {
 
   std::unique_ptr<platform::SerialDevice> CreateFile(const std::u16string& portDevice,
                                                      int* lastError) override;
+  // The port's own provider says why an open failed, what a name stands for and what to list.
+  std::string FailureText() const override { return inner_.FailureText(); }
+  bool Listable(const std::u16string& portDevice) override { return inner_.Listable(portDevice); }
+  std::optional<PortDescription> Describe(const std::u16string& portDevice) override {
+    return inner_.Describe(portDevice);
+  }
 
   // Register (two letters) to value, as sent by set commands and as answered to queries since
   // the last Forget.
