@@ -5,9 +5,9 @@
 
 #include "cli/CliVerify.h"
 #include "cli/RegisterTap.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/StopSignals.h"
-#include "platform/system/WinTypes.h"
 #include "radio/ConnectRadio.h"
 #include "radio/RadioTables.h"
 #include "radio/ResetToDefaults.h"

@@ -4,12 +4,12 @@
 #include <ostream>
 
 #include "cli/PortNames.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ControllingTerminal.h"
 #include "platform/system/SafeText.h"
 #include "platform/system/StopSignals.h"
-#include "platform/system/WinTypes.h"
 #include "radio/RadioStartWatch.h"
 #include "radio/RadioTables.h"
 #include "radio/SelectionRule.h"

@@ -6,11 +6,11 @@
 #include <cstdlib>
 
 #include "platform/dialog/CWinApp.h"
+#include "platform/dialog/DialogConstants.h"
 #include "platform/dialog/terminal/TerminalDialogWindow.h"
 #include "platform/dialog/terminal/TerminalMessageBox.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
-#include "platform/system/WinTypes.h"
 
 namespace platform {
 
