@@ -57,6 +57,8 @@ elif [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   log="$logdir/TUVAR_TOOL_Log.txt"
   # Its own preferences, so that the window opens on COM1 at 115200 whatever an earlier run chose.
   export XDG_CONFIG_HOME="$run/config"
+  # A real window on the virtual display, whatever platform the caller chose for Qt.
+  unset QT_QPA_PLATFORM
   echo "No display and no terminal: the window runs on a virtual display (Xvfb), driven with keys."
   xvfb-run -a -s "-screen 0 800x600x24" scripts/drive-window.sh build-run/app/qelm-config \
     "$shot" "$log" "$@"

@@ -10,12 +10,14 @@ set -euo pipefail
 program=$1 shot=$2 log=$3
 shift 3
 
-"$program" "$@" &
+out=$(mktemp /tmp/qelm-window-XXXXXX)
+"$program" "$@" >"$out" 2>&1 &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
+trap 'kill "$pid" 2>/dev/null || true; rm -f "$out"' EXIT
 
 fail() {
   echo "The window: $*" >&2
+  sed 's/^/  program: /' "$out" >&2
   exit 1
 }
 
@@ -23,13 +25,14 @@ fail() {
 this_run() { [ -f "$log" ] && awk '/Application started/ { n = 0 } { line[n++] = $0 } END { for (i = 0; i < n; i++) print line[i] }' "$log"; }
 
 window=""
-for _ in $(seq 150); do
+# Generous bounds: a first start on a busy machine (fonts cached, libraries paged in) is slow.
+for _ in $(seq 600); do
   window=$(xdotool search --onlyvisible --name '^TUVAR Config Tool' 2>/dev/null | head -n1 || true)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || fail "the program ended before its window showed."
   sleep 0.1
 done
-[ -n "$window" ] || fail "no main window after 15 s."
+[ -n "$window" ] || fail "no main window after 60 s."
 sleep 0.5  # laid out and painted, as a person waits to see it
 xdotool windowfocus --sync "$window" key --delay 40 alt+n
 
@@ -55,4 +58,5 @@ done
 kill -0 "$pid" 2>/dev/null && fail "Alt+C did not close the window within 10 s."
 trap - EXIT
 wait "$pid" || fail "the program ended with status $?."
+grep -v '^QStandardPaths: XDG_RUNTIME_DIR not set' "$out" || true
 echo "The window: Alt+C closed it."
