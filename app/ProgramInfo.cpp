@@ -60,12 +60,19 @@ std::string InfoText(InfoRequest request, const std::u16string& programFile) {
          "started in a terminal (over SSH, for instance), it runs in that terminal.\n"
          "QELM_UI=qt or QELM_UI=terminal chooses. F1 or Help shows the help file.\n"
          "\n"
-         "Environment: QELM_COM1, QELM_COM2, QELM_COM3 (the devices behind COM1 to COM3;\n"
-         "default /dev/ttyS0 to /dev/ttyS2), QELM_DATA_DIR (the log's folder), QELM_UI,\n"
-         "XDG_STATE_HOME, XDG_CONFIG_HOME, BROWSER (the terminal's help browser).\n"
+         "Ports: the device behind COM1 to COM3 is QELM_COM1 to QELM_COM3, else the Ports\n"
+         "group of the preferences file, else the serial adapters present (/dev/serial/by-id)\n"
+         "for COM1 and COM2, else /dev/ttyS0 to /dev/ttyS2; the kernel's console is never\n"
+         "chosen. A device may be a network serial server: rfc2217://HOST:PORT or\n"
+         "rfc2217+tls://HOST:PORT (the server's certificate checked against the system's\n"
+         "trust store or the PEM file QELM_TLS_CA names).\n"
+         "Environment: QELM_COM1, QELM_COM2, QELM_COM3, QELM_TLS_CA, QELM_DATA_DIR (the log's\n"
+         "folder), QELM_UI, XDG_STATE_HOME, XDG_CONFIG_HOME, BROWSER (the terminal's help\n"
+         "browser).\n"
          "Files: TUVAR_TOOL_Log.txt in $QELM_DATA_DIR, else $XDG_STATE_HOME/qelm-config, else\n"
          "~/.local/state/qelm-config (the log); \"Morva Fendral/QELM Config Tool.conf\" in\n"
-         "$XDG_CONFIG_HOME, else ~/.config (the port and rate chosen last); the help file\n" +
+         "$XDG_CONFIG_HOME, else ~/.config (the port and rate chosen last, the Ports group);\n"
+         "the help file\n" +
          Folder(programFile) +
          "/QELM_Help.htm.\n"
          "See qelm-config(1), qelm-cli(1) and qelm-radio-sim(1).\n";

@@ -310,7 +310,7 @@ bool ParseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
     o->job = Job::kHelp;
     if (first == "help" && argc == 3 && HasUsage(argv[2])) return o->command = argv[2], true;
     if (argc == 2) return true;
-    return *error = first == "help" ? "help takes one command: read, save, reset or fleet"
+    return *error = first == "help" ? "help takes one command: read, save, reset, fleet or ports"
                                     : first + " takes nothing more",
            false;
   }

@@ -1,5 +1,6 @@
 #include "cli/CliPorts.h"
 
+#include <cctype>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -66,10 +67,18 @@ int RunPorts(int argc, char** argv, std::ostream& out, std::ostream& err) {
       out << UsageText("ports");
       return 0;
     }
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper == "COM1" || upper == "COM2" || upper == "COM3") {
+      // Listed above with its device when it maps to one.
+      if (!platform::ResolvePortDevice(platform::Utf8ToWide(upper) + u":"))
+        rows.push_back({upper, "-", "maps to no device"});
+      continue;
+    }
     if (auto network = platform::ParseNetworkPort(name)) name = network->Name();
     if (name.empty() || (name.front() != '/' && !platform::LooksLikeNetworkPort(name))) {
       err << "qelm-cli: '" << platform::SafeUtf8(platform::Utf8ToWide(name))
-          << "' is neither a device path nor rfc2217://HOST:PORT\n"
+          << "' is neither COM1, COM2, COM3, a device path nor rfc2217://HOST:PORT\n"
           << "Try 'qelm-cli ports --help'.\n";
       return 64;
     }
@@ -79,7 +88,7 @@ int RunPorts(int argc, char** argv, std::ostream& out, std::ostream& err) {
   for (const Row& row : rows) {
     std::string line = row.com + "  " + row.device;
     if (!row.source.empty()) line += "  (" + row.source + ")";
-    line += "  " + State(ports, row);
+    if (row.device != "-") line += "  " + State(ports, row);
     if (platform::CheckSerialTerminal(row.device) == 0)
       if (std::string held = Holders(row.device); !held.empty()) line += "  " + held;
     out << platform::SafeUtf8(platform::Utf8ToWide(line)) << "\n";

@@ -78,8 +78,8 @@ std::string UsageText(const std::string& command) {
              "  qelm-cli save  --port PORT [--profile FILE] [--device N|NAME] [--link N]\n"
              "                 [--mode remote|base] [--new-rate R] [--verify] [--json]\n"
              "  qelm-cli reset --port PORT [--rate R] [--yes] [--json]\n"
-             "  qelm-cli fleet --ports PORT,... | --ports-file FILE [--jobs N] [--json]\n"
-             "                 -- read|save|reset [options]\n"
+             "  qelm-cli fleet --ports PORT,... | --ports-file FILE [--jobs N] [--wait SECONDS]\n"
+             "                 [--json] [--report FILE] -- read|save|reset [options]\n"
              "  qelm-cli ports [PORT...]\n"
              "  qelm-cli help [COMMAND] | --help | --version\n") +
          kPortLine + kRateLine + kStatusLines;

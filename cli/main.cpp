@@ -33,18 +33,20 @@ int UsageError(const std::string& error, const std::string& command) {
 }
 
 // The job's report where it was asked for: the fleet's record line, JSON or text on standard
-// output, and the --report file.
-void Tell(const cli::CliOptions& o, const cli::JobReport& r) {
+// output, and the --report file (opened before the job starts). False when the file could not
+// take it.
+bool Tell(const cli::CliOptions& o, const cli::JobReport& r, std::ofstream* file) {
   if (o.fleetChild)
     std::cout << cli::RecordLine(r) << std::flush;
   else if (o.json)
     std::cout << cli::ReportJson(r) << std::flush;
   else
     std::cout << cli::ReportText(r) << std::flush;
-  if (o.report.empty()) return;
-  std::ofstream file(o.report, std::ios::binary | std::ios::trunc);
-  const bool csv = o.report.compare(o.report.size() - 4, 4, ".csv") == 0;
-  file << (csv ? cli::ReportCsvHeader() + cli::ReportCsv(r) : cli::ReportJson(r));
+  if (!file || !file->is_open()) return true;
+  const bool csv = o.report.size() > 4 && o.report.compare(o.report.size() - 4, 4, ".csv") == 0;
+  *file << (csv ? cli::ReportCsvHeader() + cli::ReportCsv(r) : cli::ReportJson(r));
+  file->flush();
+  return file->good();
 }
 
 std::u16string SignalText(int signal) {
@@ -71,6 +73,15 @@ int main(int argc, char** argv) {
   if (options.job == cli::Job::kReset && !options.yes && !platform::HaveTerminal())
     return UsageError("reset needs --yes where no terminal can ask", "reset");
   if (options.fleetChild) platform::DieWithParent();
+  // A report that cannot be written is known before any radio is touched, not after.
+  std::ofstream reportFile;
+  if (!options.report.empty() && options.job != cli::Job::kFleet) {
+    reportFile.open(options.report, std::ios::binary | std::ios::trunc);
+    if (!reportFile) {
+      std::cerr << "qelm-cli: cannot write the report '" << options.report << "'\n";
+      return 1;
+    }
+  }
 
   CLogFile log(u"TUVAR_TOOL_Log.txt", 500,
                CLogFile::Sharing{kLogWaitMs, /*ownsRun=*/!options.fleetChild,
@@ -107,7 +118,7 @@ int main(int argc, char** argv) {
     r.status = platform::SignalStatus(platform::StopSignals::First());
     log.LogLine(tag + SignalText(signal) + u": stopped at once, " + platform::Utf8ToWide(r.phase) +
                 u".");
-    Tell(options, r);
+    Tell(options, r, &reportFile);
     if (!options.fleetChild) {
       log.LogLine(u"Application closed");
       log.TrimToLimit();
@@ -130,7 +141,10 @@ int main(int argc, char** argv) {
   platform::SetSerialProvider(nullptr);
   if (int signal = platform::StopSignals::First()) status = platform::SignalStatus(signal);
   report.status = status;
-  Tell(options, report);
+  if (!Tell(options, report, &reportFile)) {
+    std::cerr << "qelm-cli: the report '" << options.report << "' could not be written\n";
+    if (status == 0) status = 1;
+  }
   // What a message already told on standard error is not told twice.
   if (status != 0 && !report.error.empty() && view.Messages().empty())
     std::cerr << "qelm-cli: " << cli::ForTerminal(report.error) << "\n";

@@ -255,6 +255,17 @@ TEST_F(CliProgramTest, ResetTakesNoAnswerFromAPipe) {
   EXPECT_TRUE(radio.Lines().empty());
 }
 
+TEST_F(CliProgramTest, AReportFileThatCannotBeWrittenStopsTheJobBeforeTheRadio) {
+  SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
+  CliRun run = RunCli({"save", "--port", radio.Port(), "--link", "4", "--report",
+                       folder.Path() + "/no-such-folder/report.jsonl"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Has(run.err, "qelm-cli: cannot write the report '" + folder.Path() +
+                               "/no-such-folder/report.jsonl'"));
+  EXPECT_FALSE(radio.WasOpened());
+  EXPECT_TRUE(radio.Lines().empty());
+}
+
 TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogLine) {
   std::vector<std::unique_ptr<SimRadio>> radios;
   std::map<std::string, SimRadio*> replug;

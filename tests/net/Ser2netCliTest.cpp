@@ -182,8 +182,14 @@ TEST_F(Ser2netCliTest, PortsListsTheMapWithWhatOpensAndWhy) {
   setenv("QELM_COM1", radio.Port().c_str(), 1);
   setenv("QELM_COM2", server.Name().c_str(), 1);
   CliRun run = RunCli({"ports", quiet});
+  // COM1 named adds no line of its own: it is the mapped port, listed already.
+  CliRun named = RunCli({"ports", quiet, "com1"});
   unsetenv("QELM_COM1");
   unsetenv("QELM_COM2");
+  EXPECT_EQ(named.status, 0);
+  EXPECT_EQ(std::count(named.out.begin(), named.out.end(), '\n'),
+            std::count(run.out.begin(), run.out.end(), '\n'))
+      << named.out;
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("COM1  " + radio.Port() + "  (environment)  opens"), std::string::npos)
       << run.out;
