@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds QELM Config and runs every test: first a plain build, then the Debian package's build
-# and checks (scripts/check-package.sh: lintian, installing, trying and removing it), then a
-# build with the address and undefined-behaviour sanitizers and the fuzzers (skip those with
-# --quick). Installs the Debian packages it needs when they are missing. No display is needed.
+# Builds QELM Config and runs every test: first a plain build, then ./run.sh as a script runs it
+# (no display, no terminal), then the Debian package's build and checks (scripts/check-package.sh:
+# lintian, installing, trying and removing it), then a build with the address and
+# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian packages it needs when they are missing. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \
