@@ -22,23 +22,13 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "tests/Spawn.h"
 
 namespace {
 
 pid_t Spawn(std::vector<std::string> args, bool quiet) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (quiet) {
-      freopen("/dev/null", "w", stdout);
-      freopen("/dev/null", "w", stderr);
-    }
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
+  return quiet ? test_support::Spawn(std::move(args))
+               : test_support::Spawn(std::move(args), nullptr, nullptr);
 }
 
 struct Radios {

@@ -16,6 +16,7 @@
 
 #include "BenchSupport.h"
 #include "serial/RadioExchange.h"
+#include "tests/Spawn.h"
 #include "tests/e2e/SimProcess.h"
 #include "tests/net/Ser2net.h"
 
@@ -32,16 +33,7 @@ double ChildCpu() {
 int RunCli(std::vector<std::string> args, double* wall, double* cpu) {
   args.insert(args.begin(), QELM_CLI_PATH);
   const double cpu0 = ChildCpu(), t0 = WallSeconds();
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    freopen("/dev/null", "w", stdout);
-    freopen("/dev/null", "w", stderr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  pid_t pid = test_support::Spawn(args);
   int status = 0;
   waitpid(pid, &status, 0);
   *wall = WallSeconds() - t0;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 #include <string>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "platform/system/ProcessGroup.h"
+#include "tests/Spawn.h"
 
 namespace cli_test {
 
@@ -70,16 +72,7 @@ class SimRadio {
       : link_(folder + "/" + name), report_(folder + "/" + name + ".sim") {
     std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--verbose", "--link", link_};
     args.insert(args.end(), options.begin(), options.end());
-    pid_ = fork();
-    if (pid_ == 0) {
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      freopen("/dev/null", "w", stdout);
-      freopen(report_.c_str(), "w", stderr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
+    pid_ = test_support::Spawn(args, "/dev/null", report_.c_str());
     struct stat st {};
     // A stand-in starting on a loaded machine (a sanitizer build beside other test runs) can
     // take seconds; a run against a missing link would fail for the wrong reason.
@@ -149,6 +142,15 @@ inline bool Has(const Texts& lines, const std::string& text) {
   for (const auto& l : lines)
     if (l.find(text) != std::string::npos) return true;
   return false;
+}
+
+// What a read sends the radio: the wake-up, then the four registers it asks for.
+inline const Texts kRead = {":wit2400", "wb?", "wn?", "dx?", "pe?"};
+
+inline Texts Concat(std::initializer_list<Texts> parts) {
+  Texts all;
+  for (const Texts& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
 }
 
 }  // namespace cli_test

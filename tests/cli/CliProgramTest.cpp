@@ -13,14 +13,6 @@ using namespace cli_test;
 
 namespace {
 
-const Texts kRead = {":wit2400", "wb?", "wn?", "dx?", "pe?"};
-
-Texts Concat(std::initializer_list<Texts> parts) {
-  Texts all;
-  for (const Texts& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
 // A process's log lines with its port named PORT, a banner read in one line and the lengths
 // of what was read left out.
 Texts Comparable(const Texts& lines, const std::string& port) {

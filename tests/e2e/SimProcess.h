@@ -13,22 +13,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/Spawn.h"
+
 class SimProcess {
  public:
   // Returns once the device link exists (or after 5 s, with Running() false).
   SimProcess(const std::string& link, std::vector<std::string> options) : link_(link) {
     std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--quiet", "--link", link};
     args.insert(args.end(), options.begin(), options.end());
-    std::fflush(stdout);  // the child must not print what the parent had buffered
-    pid_ = fork();
-    if (pid_ == 0) {
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      freopen("/dev/null", "w", stdout);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
+    pid_ = test_support::Spawn(args, "/dev/null", nullptr);
     for (int i = 0; i < 500 && !Running(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -1,3 +1,4 @@
+
 #pragma once
 // A real ser2net for the tests: started with a configuration file of the test's own that
 // serves some device links (radio stand-ins' pseudo-terminals) on loopback TCP ports found
@@ -16,6 +17,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/Spawn.h"
 
 namespace net_test {
 
@@ -100,16 +103,7 @@ class Ser2net {
     out.close();
     std::vector<std::string> args = {
         "ser2net", "-n", "-u", "-c", config, "-P", folder + "/" + name + ".pid"};
-    pid_ = fork();
-    if (pid_ == 0) {
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      freopen("/dev/null", "w", stdout);
-      freopen("/dev/null", "w", stderr);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
+    pid_ = test_support::Spawn(args);
     for (int i = 0; i < 500 && !ports_.empty() && !Accepts(ports_.back(), ipv6); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

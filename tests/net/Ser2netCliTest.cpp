@@ -14,14 +14,6 @@ using namespace net_test;
 
 namespace {
 
-const Texts kRead = {":wit2400", "wb?", "wn?", "dx?", "pe?"};
-
-Texts Concat(std::initializer_list<Texts> parts) {
-  Texts all;
-  for (const Texts& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
