@@ -48,7 +48,30 @@ std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
   return device;
 }
 
-NetworkSerial::~NetworkSerial() = default;
+NetworkSerial::~NetworkSerial() {
+  Drain();
+}
+
+void NetworkSerial::Drain() {
+  if (drainedAtUs_ == 0 || link_.Lost()) return;
+  const int64_t guardUs = static_cast<int64_t>(kDrainGuardMs) * 1000;
+  if (GensioLink::NowUs() >= drainedAtUs_ + guardUs) return;
+  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
+  const int64_t bound = GensioLink::NowUs() + static_cast<int64_t>(kDrainBoundMs) * 1000;
+  if (link_.SetLines(&ask, 1, bound) != 0) return;
+  // Only from the server's answer on are the bytes known to be with it.
+  const int64_t until = std::max(drainedAtUs_, GensioLink::NowUs()) + guardUs;
+  while (!link_.Lost() && GensioLink::NowUs() < until) link_.Pump(until);
+  drainedAtUs_ = 0;
+}
+
+void NetworkSerial::NoteWritten(uint32_t n) {
+  if (n == 0) return;
+  // Ten bits a byte: start, eight data bits, stop.
+  const uint32_t rate = std::max<uint32_t>(shadow_.BaudRate, 1);
+  const int64_t lineUs = static_cast<int64_t>(n) * 10 * 1000000 / rate;
+  drainedAtUs_ = std::max(drainedAtUs_, GensioLink::NowUs()) + lineUs;
+}
 
 bool NetworkSerial::Fail(int error) {
   lastError_ = error;
@@ -210,11 +233,15 @@ bool NetworkSerial::WriteFile(const void* buf, uint32_t n, uint32_t* written) {
     }
     const int64_t until = deadline >= 0 ? deadline : stallSince + kWriteStallUs;
     // Time is up: like the platform, success with the count that made it.
-    if (GensioLink::NowUs() >= until) return true;
+    if (GensioLink::NowUs() >= until) {
+      NoteWritten(*written);
+      return true;
+    }
     while (!link_.WriteReady() && !link_.Lost() && GensioLink::NowUs() < until) link_.Pump(until);
   }
   // Let the library put it on the network now, not at the next wait.
   link_.Pump(0);
+  NoteWritten(n);
   return true;
 }
 

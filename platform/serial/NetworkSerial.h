@@ -8,7 +8,8 @@
 // here. The modem lines are the server's business (it raises them when it opens its line, and
 // on a pseudo-terminal it cannot set them at all), so they are never asked for. The server sets
 // its line from its own configuration for each new connection, so nothing needs giving back at
-// close.
+// close. Closing waits for what was just written to reach the far line first (Drain), as closing
+// a local line does: a server that closes its line on disconnect discards what it has not sent.
 //
 // Promises on failure: Open fails within its bound (kConnectBoundMs) with an errno value and a
 // short reason naming HOST:PORT: ETIMEDOUT (no answer, or a server that never completes the
@@ -33,6 +34,11 @@ class NetworkSerial final : public SerialDevice {
  public:
   static constexpr uint32_t kConnectBoundMs = 3000;
   static constexpr uint32_t kSettingBoundMs = 3000;
+  // How long a close waits at most for the server to confirm that it has taken everything
+  // written before it (a round trip), and how long after that the bytes are given to leave its
+  // line, beyond their time on the wire at the line's rate.
+  static constexpr uint32_t kDrainBoundMs = 1000;
+  static constexpr uint32_t kDrainGuardMs = 100;
 
   // caFile: for TLS, the PEM file to check the server's certificate against; empty for the
   // system's trust store. nullptr with *lastError and *why when it cannot be opened.
@@ -57,6 +63,11 @@ class NetworkSerial final : public SerialDevice {
   // Takes what has arrived without waiting; false (EIO) once the connection is lost and
   // nothing is left to read.
   bool Poll();
+  // Before the connection closes: when something was written lately, one round trip to the
+  // server (it answers after taking in everything sent before the question), then the
+  // written bytes' time on the line and the guard. Bounded; a lost connection skips it.
+  void Drain();
+  void NoteWritten(uint32_t n);
 
   GensioLink link_;
   int lastError_ = 0;
@@ -67,6 +78,9 @@ class NetworkSerial final : public SerialDevice {
   DCB shadow_;
   bool lineKnown_ = false;
   int64_t overrunsSeen_ = 0;
+  // When the written bytes will have left the server's line, by the clock of NowUs; 0 when
+  // nothing was written.
+  int64_t drainedAtUs_ = 0;
 };
 
 }  // namespace platform
