@@ -4,9 +4,11 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -124,6 +126,43 @@ TEST_F(NetworkSerialTest, BytesBothWaysWithPurgeAndTheWaits) {
   EXPECT_EQ(events, platform::EV_RXCHAR);
   EXPECT_TRUE(d.ReadFile(&c, 1, &got));
   EXPECT_EQ(c, '>');
+}
+
+TEST_F(NetworkSerialTest, WhatIsWrittenJustBeforeACloseReachesTheLine) {
+  // ser2net empties its line's buffers when the client goes; a far end that reads its line
+  // only now and then (a radio's serial chip, the stand-in on a busy machine) must still get
+  // the last command, as the rate command written just before the port closes. Behind 4500
+  // bytes the command waits in the pseudo-terminal's buffer that the flush empties until the
+  // far end has read the rest.
+  const std::string filler(4500, 'x');
+  const std::string expected = filler + "sd0B\r\n" + filler + "z>\r\n";
+  std::string heard;
+  std::atomic<bool> closed{false};
+  std::thread reader([&] {
+    char buf[64];
+    // After the closes, three seconds more for whatever is still on its way.
+    for (int idle = 0; heard.size() < expected.size() && idle < 100;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      if (closed) ++idle;
+      pollfd p{master_, POLLIN, 0};
+      while (poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+        ssize_t n = read(master_, buf, sizeof buf);
+        if (n <= 0) break;
+        heard.append(buf, n);
+      }
+    }
+  });
+  for (std::string line : {filler + "sd0B\r\n", filler + "z>\r\n"}) {
+    NetworkSerial& d = Open();
+    uint32_t written = 0;
+    EXPECT_TRUE(d.WriteFile(line.data(), static_cast<uint32_t>(line.size()), &written));
+    EXPECT_EQ(written, line.size());
+    device_.reset();
+  }
+  closed = true;
+  reader.join();
+  EXPECT_EQ(heard.size(), expected.size());
+  EXPECT_TRUE(heard == expected) << heard.substr(heard.size() - std::min<size_t>(heard.size(), 16));
 }
 
 TEST_F(NetworkSerialTest, ADroppedConnectionIsAVanishedDevice) {
