@@ -42,6 +42,8 @@ endforeach()
 qelm_gzip(${CMAKE_SOURCE_DIR}/package/changelog changelog.Debian.gz)
 add_custom_target(qelm_compressed_docs ALL DEPENDS ${QELM_GZ_FILES})
 install(FILES ${QELM_GZ_DIR}/changelog.Debian.gz package/copyright DESTINATION ${QELM_DOC_DIR})
+install(FILES package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME qelm-config)
 
 install(FILES resources/qelm-config.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/com.morvafendral.qelmconfig.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -50,7 +50,8 @@ for f in usr/bin/qelm-cli usr/bin/qelm-radio-sim usr/lib/qelm-config/qelm-config
   usr/lib/qelm-config/QELM_Help.htm usr/share/applications/qelm-config.desktop \
   usr/share/metainfo/com.morvafendral.qelmconfig.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/qelm-config.svg \
-  usr/share/doc/qelm-config/copyright usr/share/doc/qelm-config/changelog.Debian.gz; do
+  usr/share/doc/qelm-config/copyright usr/share/doc/qelm-config/changelog.Debian.gz \
+  usr/share/lintian/overrides/qelm-config; do
   has " \./$f\$" "$files"
 done
 for size in 16 22 24 32 48 64 128 256; do
