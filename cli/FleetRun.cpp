@@ -20,9 +20,11 @@ const char* JobWord(Job job) {
   return job == Job::kSave ? "save" : job == Job::kReset ? "reset" : "read";
 }
 
-constexpr char kHeader[] =
-    "PORT         RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   "
-    "RATE      TIME";
+constexpr char kHeaderAfterPort[] =
+    "RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   RATE      TIME";
+// The port column is as wide as the longest port name (network names are long), within bounds.
+constexpr size_t kMinPortWidth = 12;
+constexpr size_t kMaxPortWidth = 64;
 
 struct Member {
   std::string port;
@@ -50,7 +52,11 @@ class Fleet final : public FleetSignals {
 
   int Run() {
     const uint64_t started = platform::NowMs();
-    if (!o_.json) out_ << kHeader << std::endl;
+    for (const auto& p : o_.ports)
+      portWidth_ = std::max(portWidth_, platform::WideToUtf8(p.port).size());
+    portWidth_ = std::min(portWidth_, kMaxPortWidth);
+    if (!o_.json)
+      out_ << std::string("PORT").append(portWidth_ - 3, ' ') << kHeaderAfterPort << std::endl;
     size_t next = 0;
     platform::ProcessGroup::Event ev;
     for (;;) {
@@ -154,7 +160,7 @@ class Fleet final : public FleetSignals {
     if (o_.json)
       out_ << ReportJson(r) << std::flush;
     else
-      out_ << FleetLine(r.port, r) << std::endl;
+      out_ << FleetLine(r.port, r, portWidth_) << std::endl;
     if (report_.is_open()) report_ << (csv_ ? ReportCsv(r) : ReportJson(r)) << std::flush;
     std::string line = "[" + r.port + "] Fleet result: " + r.result;
     if (r.phase != "read") line += ", " + r.phase;
@@ -172,16 +178,17 @@ class Fleet final : public FleetSignals {
   FleetSummary summary_;
   std::ofstream report_;
   bool csv_ = false;
+  size_t portWidth_ = kMinPortWidth;
 };
 
 }  // namespace
 
-std::string FleetLine(const std::string& port, const JobReport& r) {
+std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth) {
   char line[1024];
   std::string device =
       r.deviceIndex >= 0 ? std::to_string(r.deviceIndex) + " " + r.deviceName : "-";
-  std::snprintf(line, sizeof line, "%-12s %-15s %-11s %-5s %-5s %-22s %-4s %-6s %-6s %6.1fs",
-                port.c_str(), r.result.c_str(), r.phase.c_str(),
+  std::snprintf(line, sizeof line, "%-*s %-15s %-11s %-5s %-5s %-22s %-4s %-6s %-6s %6.1fs",
+                static_cast<int>(portWidth), port.c_str(), r.result.c_str(), r.phase.c_str(),
                 r.haveSettings ? std::to_string(r.model).c_str() : "-",
                 r.haveSettings ? r.firmware.c_str() : "-", r.haveSettings ? device.c_str() : "-",
                 r.haveSettings && r.link >= 0 ? std::to_string(r.link).c_str() : "-",

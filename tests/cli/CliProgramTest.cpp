@@ -278,13 +278,18 @@ TEST_F(CliProgramTest, FleetOfEightReportsEachPortAndTheWorstStatusWithEveryLogL
   std::map<std::string, std::string> lines;
   std::istringstream out(run.out);
   for (std::string l; std::getline(out, l);) lines[l.substr(0, l.find(' '))] = l;
+  // The port column takes the longest name, so every column stays under its heading.
+  const size_t resultAt = lines["PORT"].find("RESULT");
+  ASSERT_EQ(resultAt, radios[0]->Port().size() + 1) << lines["PORT"];
   for (int i = 1; i <= 8; ++i) {
     const std::string& line = lines[radios[i - 1]->Port()];
+    EXPECT_EQ(line.find_first_not_of(' ', radios[i - 1]->Port().size()), resultAt) << line;
     if (i >= 7) {
       EXPECT_NE(line.find(" failed "), std::string::npos) << line;
       continue;
     }
     EXPECT_NE(line.find(" done "), std::string::npos) << line;
+    EXPECT_EQ(line.find(" 2410 "), lines["PORT"].find(" MODEL ")) << line;
     EXPECT_NE(line.find(i % 2 ? "2 Vireo B & Shrike" : "1 Vireo B & Tanager"), std::string::npos);
     EXPECT_NE(line.find(" 3 "), std::string::npos) << line;
     EXPECT_NE(line.find(" 57600 "), std::string::npos) << line;
