@@ -17,8 +17,13 @@ bool WatchForRadioStart(const std::function<bool()>& giveUp,
     status = CSerialPort::QueryStatus();
     if (status.inQueue == 0) continue;
     if (status.inQueue <= 2 && !discarded) {
-      // One or two bytes are likely noise from plugging the cable; drop them once.
-      CSerialPort::Purge(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR);
+      // One or two bytes are likely noise from plugging the cable; drop them once. Only the
+      // bytes counted go: clearing the whole input queue would also take whatever arrived since
+      // the count (the banner, when it follows the noise closely or the program was held up),
+      // and the radio sends its banner only once.
+      CSerialPort::Purge(platform::PURGE_TXCLEAR);
+      char dropped = 0;
+      for (uint32_t i = 0; i < status.inQueue; ++i) CSerialPort::ReadChar(&dropped);
       discarded = true;
       continue;
     }

@@ -33,6 +33,9 @@ struct FakeLine {
   uint32_t lineErrors = 0;
   // Called after every write, to let a test answer what was written.
   std::function<void(FakeLine&)> onWrite;
+  // Called after every status query has counted the waiting bytes: what arrives in it comes
+  // after the count the caller holds.
+  std::function<void(FakeLine&)> afterStatus;
   // Answers each line written (ended by CR LF) with the reply the function gives for it.
   void AnswerLines(std::function<std::string(const std::string&)> reply, uint64_t delayUs = 500) {
     onWrite = [reply, delayUs, pending = std::string()](FakeLine& l) mutable {
@@ -132,6 +135,7 @@ class FakePorts : public platform::SerialProvider {
       line->lineErrors = 0;
       *s = {};
       s->cbInQue = static_cast<uint32_t>(line->ArrivedCount());
+      if (line->afterStatus) line->afterStatus(*line);
       return true;
     }
     bool SetCommMask(uint32_t) override { return true; }
