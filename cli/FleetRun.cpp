@@ -22,9 +22,13 @@ const char* JobWord(Job job) {
 
 constexpr char kHeaderAfterPort[] =
     "RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   RATE      TIME";
+
 // The port column is as wide as the longest port name (network names are long), within bounds.
-constexpr size_t kMinPortWidth = 12;
-constexpr size_t kMaxPortWidth = 64;
+size_t PortWidth(const CliOptions& o) {
+  size_t width = 12;
+  for (const auto& p : o.ports) width = std::max(width, platform::WideToUtf8(p.port).size());
+  return std::min<size_t>(width, 64);
+}
 
 struct Member {
   std::string port;
@@ -37,7 +41,7 @@ class Fleet final : public FleetSignals {
  public:
   Fleet(const CliOptions& o, const std::string& program, CLogFile& log, std::ostream& out,
         std::ostream& err)
-      : o_(o), program_(program), log_(log), out_(out), err_(err) {}
+      : o_(o), program_(program), log_(log), out_(out), err_(err), portWidth_(PortWidth(o)) {}
 
   void PassOn(int signal) override { group_.Signal(signal); }
 
@@ -52,11 +56,7 @@ class Fleet final : public FleetSignals {
 
   int Run() {
     const uint64_t started = platform::NowMs();
-    for (const auto& p : o_.ports)
-      portWidth_ = std::max(portWidth_, platform::WideToUtf8(p.port).size());
-    portWidth_ = std::min(portWidth_, kMaxPortWidth);
-    if (!o_.json)
-      out_ << std::string("PORT").append(portWidth_ - 3, ' ') << kHeaderAfterPort << std::endl;
+    if (!o_.json) out_ << FleetHeader(portWidth_) << std::endl;
     size_t next = 0;
     platform::ProcessGroup::Event ev;
     for (;;) {
@@ -178,10 +178,17 @@ class Fleet final : public FleetSignals {
   FleetSummary summary_;
   std::ofstream report_;
   bool csv_ = false;
-  size_t portWidth_ = kMinPortWidth;
+  const size_t portWidth_;
 };
 
 }  // namespace
+
+std::string FleetHeader(size_t portWidth) {
+  char line[256];
+  std::snprintf(line, sizeof line, "%-*s %s", static_cast<int>(portWidth), "PORT",
+                kHeaderAfterPort);
+  return line;
+}
 
 std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth) {
   char line[1024];

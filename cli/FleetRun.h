@@ -36,7 +36,9 @@ class FleetSignals {
 int RunFleet(const CliOptions& options, const std::string& program, CLogFile& log,
              std::ostream& out, std::ostream& err, std::atomic<FleetSignals*>* signals);
 
-// One port's line as the fleet prints it, the port padded to portWidth.
-std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth = 12);
+// The heading line and one port's line as the fleet prints them, the port column portWidth
+// wide.
+std::string FleetHeader(size_t portWidth);
+std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth);
 
 }  // namespace cli
