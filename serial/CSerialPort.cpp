@@ -206,6 +206,10 @@ bool CSerialPort::PortWrite(char byte) {
   return false;
 }
 
+bool CSerialPort::ConfirmWritten() {
+  return handle && handle->ConfirmWritten(kConfirmBoundMs);
+}
+
 void CSerialPort::Purge(uint32_t flags) {
   if (handle) handle->PurgeComm(flags);
 }

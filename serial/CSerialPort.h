@@ -48,6 +48,11 @@ class CSerialPort {
   // Writes one byte; false when it could not be written (the failure is logged).
   static bool PortWrite(char byte);
   static void Purge(uint32_t flags);
+  // Whether everything written so far has left for the radio: drained from a local line, or
+  // confirmed taken by a network server (one round trip), within kConfirmBoundMs. False when
+  // the port is closed or lost, or the confirmation did not come; nothing is logged here.
+  static constexpr uint32_t kConfirmBoundMs = 3000;
+  static bool ConfirmWritten();
   // Purge in all four ways: abort and clear, output and input.
   static constexpr uint32_t kPurgeAll = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
                                         platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;

@@ -65,6 +65,14 @@ void NetworkSerial::Drain() {
   drainedAtUs_ = 0;
 }
 
+bool NetworkSerial::ConfirmWritten(uint32_t boundMs) {
+  if (link_.Lost()) return Fail(EIO);
+  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
+  const int64_t bound = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
+  const int r = link_.SetLines(&ask, 1, bound);
+  return r == 0 ? true : Fail(r);
+}
+
 void NetworkSerial::NoteWritten(uint32_t n) {
   if (n == 0) return;
   // Ten bits a byte: start, eight data bits, stop.

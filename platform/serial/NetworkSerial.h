@@ -55,6 +55,9 @@ class NetworkSerial final : public SerialDevice {
   bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
   bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
   bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
+  // One round trip to the server: its answer comes after it has taken in everything written
+  // before the question.
+  bool ConfirmWritten(uint32_t boundMs) override;
   int LastError() const override { return lastError_; }
 
  private:

@@ -89,6 +89,15 @@ class SerialDevice {
   // Reads up to n bytes within the time-outs; success with *got = 0 means the time-out passed.
   virtual bool ReadFile(void* buf, uint32_t n, uint32_t* got) = 0;
   virtual bool WriteFile(const void* buf, uint32_t n, uint32_t* written) = 0;
+  // Waits until everything written so far has left this end: a local line until its output
+  // queue is empty (a pseudo-terminal hands bytes over at once), a network line until the
+  // server has confirmed taking it (one round trip). False, with the last error set, when the
+  // device is lost or that cannot be confirmed within boundMs. A device that cannot tell
+  // (in-process, where a write is taken whole at once) confirms at once.
+  virtual bool ConfirmWritten(uint32_t boundMs) {
+    (void)boundMs;
+    return true;
+  }
   virtual int LastError() const = 0;
 };
 

@@ -47,6 +47,7 @@ class TermiosSerial final : public SerialDevice {
   bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
   bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
   bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
+  bool ConfirmWritten(uint32_t boundMs) override;
   int LastError() const override { return lastError_; }
 
  private:

@@ -199,4 +199,18 @@ bool TermiosSerial::WriteFile(const void* buf, uint32_t n, uint32_t* written) {
   return true;
 }
 
+bool TermiosSerial::ConfirmWritten(uint32_t boundMs) {
+  // The output queue counts what the driver has not yet put on the wire; a pseudo-terminal
+  // has handed everything to the other end once write() returned, and counts 0.
+  const int64_t deadline = NowUs() + static_cast<int64_t>(boundMs) * 1000;
+  for (;;) {
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return Fail(errno);
+    if (queued <= 0) return true;
+    if (NowUs() >= deadline) return Fail(ETIMEDOUT);
+    const timespec pause{0, 2 * 1000 * 1000};
+    ::nanosleep(&pause, nullptr);
+  }
+}
+
 }  // namespace platform
