@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "../../e2e/SimProcess.h"
+#include "tests/WaitUntil.h"
 
 namespace {
+
+using test_support::WaitUntil;
 
 std::string Run(const std::string& command) {
   std::string out;
@@ -182,16 +185,18 @@ TEST_F(TerminalEndToEnd, CancelEndsAWaitAndTheAboutBoxOpensAndClosesAfterAResize
   tmux.Keys("M-n");
   ASSERT_TRUE(tmux.WaitFor("Waiting for radio at 115200 bps...")) << tmux.last;
   EXPECT_NE(tmux.last.find("< Cancel >"), std::string::npos);
-  std::this_thread::sleep_for(std::chrono::milliseconds(700));  // it is polling now
+  // Escape as soon as the wait shows: before its first poll or during one, it ends the wait
+  // (TerminalBackendTest checks the cancel within a poll, on the virtual clock).
   tmux.Keys("Escape");
   ASSERT_TRUE(tmux.WaitGone("Waiting for radio")) << tmux.last;
   EXPECT_NE(tmux.last.find("< Connect >"), std::string::npos) << tmux.last;
 
   tmux.Resize(100, 30);
-  ASSERT_TRUE(tmux.WaitFor("TUVAR Config Tool"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  tmux.last = tmux.Screen();
   // Centred again: the 39 by 16 frame starts at column 30, row 7.
+  EXPECT_TRUE(WaitUntil([&] {
+    tmux.last = tmux.Screen();
+    return RowOf(tmux.last, "TUVAR Config Tool") == 7;
+  }));
   EXPECT_EQ(RowOf(tmux.last, "TUVAR Config Tool"), 7) << tmux.last;
   EXPECT_EQ(LineWith(tmux.last, "TUVAR Config Tool").find_first_not_of(' '), 30u) << tmux.last;
 
@@ -238,14 +243,15 @@ TEST_F(TerminalEndToEnd, OnAVt100DisabledButtonsAreMarkedAndEscapeTypedDuringASa
   tmux.Keys("Enter");
   ASSERT_TRUE(tmux.WaitGone("4800")) << tmux.last;
   EXPECT_NE(LineWith(tmux.last, "Baudrate:").find("[19200"), std::string::npos) << tmux.last;
-  // Save, and Escape typed 0.3 s later while the store runs: the box waits for its user.
+  // Save, and Escape typed while the store runs: the box waits for its user.
   tmux.Keys("M-s");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitUntil([&] { return Log().find("Button 'Save' pressed.") != std::string::npos; }))
+      << Log();
   tmux.Keys("Escape");
   ASSERT_TRUE(tmux.WaitFor("Settings saved.", 20000)) << tmux.last;
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  tmux.last = tmux.Screen();
-  EXPECT_NE(tmux.last.find("Settings saved."), std::string::npos) << tmux.last;
+  // Nothing can be waited for here: the box must stay. A second is long past the moment an
+  // Escape still waiting to be read would have closed it.
+  EXPECT_FALSE(tmux.WaitGone("Settings saved.", 1000)) << tmux.last;
   tmux.Keys("Enter");
   ASSERT_TRUE(tmux.WaitGone("Settings saved.")) << tmux.last;
   tmux.Keys("M-c");
