@@ -67,7 +67,10 @@ class TermiosSerialTest : public ::testing::Test {
     t.ReadTotalTimeoutConstant = ms;
     d.SetCommTimeouts(t);
   }
-  static std::string ReadUntil(TermiosSerial& d, char stop) {
+  // Reads up to and with the stop byte; a pause longer than ms ends it early. The bound is for a
+  // busy machine: the stand-in answers within a few milliseconds when it gets to run.
+  static std::string ReadUntil(TermiosSerial& d, char stop, uint32_t ms = 3000) {
+    SetReadTimeOut(d, ms);
     std::string got;
     char c = 0;
     uint32_t n = 0;
@@ -82,14 +85,14 @@ class TermiosSerialTest : public ::testing::Test {
     ASSERT_TRUE(d.WriteFile(text.data(), static_cast<uint32_t>(text.size()), &written));
     ASSERT_EQ(written, text.size());
   }
-  // The internal radio's banner, which comes some 300 ms after the open.
+  // The internal radio's banner, which comes some 300 ms after the open. Its bytes come back
+  // to back: a second without one is its end.
   static std::string AwaitBanner(TermiosSerial& d) {
-    SetReadTimeOut(d, 1500);
+    SetReadTimeOut(d, 5000);
     char first = 0;
     uint32_t n = 0;
     if (!d.ReadFile(&first, 1, &n) || n == 0) return "";
-    SetReadTimeOut(d, 100);
-    return first + ReadUntil(d, ':');
+    return first + ReadUntil(d, ':', 1000);
   }
 
   RadioSimChild sim_;
@@ -171,13 +174,12 @@ TEST_F(TermiosSerialTest, WrongRateHearsOnlyNoise) {
   ASSERT_TRUE(sim_.Start({"--internal"}));
   auto d = OpenAt(9600);
   ASSERT_NE(d, nullptr);
-  SetReadTimeOut(*d, 1500);
+  SetReadTimeOut(*d, 5000);
   char first = 0;
   uint32_t n = 0;
   ASSERT_TRUE(d->ReadFile(&first, 1, &n));
   ASSERT_EQ(n, 1u);
-  SetReadTimeOut(*d, 100);
-  std::string heard = first + ReadUntil(*d, ':');
+  std::string heard = first + ReadUntil(*d, ':', 1000);
   EXPECT_EQ(heard.size(), sim::RadioModem(sim::RadioConfig{}).BannerText().size());
   for (char ch : heard) EXPECT_GE(static_cast<unsigned char>(ch), 0x80);
 }

@@ -29,7 +29,16 @@ using platform::TermiosSerial;
 using test_support::RadioSimChild;
 using test_support::WaitUntil;
 
-std::string ReadUntil(TermiosSerial& d, char stop) {
+void SetReadTimeOut(TermiosSerial& d, uint32_t ms) {
+  platform::COMMTIMEOUTS t;
+  t.ReadTotalTimeoutConstant = ms;
+  d.SetCommTimeouts(t);
+}
+
+// Reads up to and with the stop byte; a pause longer than ms ends it early. The bound is for a
+// busy machine: the stand-in answers within a few milliseconds when it gets to run.
+std::string ReadUntil(TermiosSerial& d, char stop, uint32_t ms = 3000) {
+  SetReadTimeOut(d, ms);
   std::string got;
   char c = 0;
   uint32_t n = 0;
@@ -46,20 +55,13 @@ void Write(TermiosSerial& d, const std::string& text) {
   ASSERT_EQ(written, text.size());
 }
 
-void SetReadTimeOut(TermiosSerial& d, uint32_t ms) {
-  platform::COMMTIMEOUTS t;
-  t.ReadTotalTimeoutConstant = ms;
-  d.SetCommTimeouts(t);
-}
-
 // The banner that follows a radio start, up to its ":".
 std::string AwaitBanner(TermiosSerial& d) {
-  SetReadTimeOut(d, 3000);
+  SetReadTimeOut(d, 5000);
   char first = 0;
   uint32_t n = 0;
   if (!d.ReadFile(&first, 1, &n) || n == 0) return "";
-  SetReadTimeOut(d, 100);
-  return first + ReadUntil(d, ':');
+  return first + ReadUntil(d, ':', 1000);
 }
 
 std::string FileText(const std::string& path) {
