@@ -94,6 +94,16 @@ class RadioSimChild {
     text << std::ifstream(reportPath_).rdbuf();
     return text.str();
   }
+  // Waits until the stand-in has seen its port open, and not closed since.
+  bool WaitForPortOpen(int boundMs = 10000) const {
+    return WaitUntil(
+        [&] {
+          const std::string report = Report();
+          const size_t opened = report.rfind("port opened"), closed = report.rfind("port closed");
+          return opened != std::string::npos && (closed == std::string::npos || closed < opened);
+        },
+        boundMs);
+  }
   // Waits until the report holds a line with the text at least `times` times.
   bool WaitForReport(const std::string& text, int times = 1, int boundMs = 10000) const {
     return WaitUntil(

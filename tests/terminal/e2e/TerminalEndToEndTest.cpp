@@ -2,6 +2,7 @@
 // qelm-radio-sim on pseudo-terminals, send-keys types, capture-pane reads the screen. Skipped
 // where tmux is not installed.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "../../e2e/SimProcess.h"
 #include "tests/WaitUntil.h"
+#include "tests/sim/RadioSimChild.h"
 
 namespace {
 
+using test_support::RadioSimChild;
 using test_support::WaitUntil;
 
 std::string Run(const std::string& command) {
@@ -143,10 +145,9 @@ class TerminalEndToEnd : public ::testing::Test {
 
 TEST_F(TerminalEndToEnd, ConnectsToAnExternalRadioAtAWrongRateThroughEachWaitingDialog) {
   StorePreferences("COM1", "57600");
-  SimProcess radio(Link("com1"),
-                   {"--model", "2410", "--firmware", "5.4", "--baud", "9600", "--preset", "shrike",
-                    "--external", "--reconnect-after-open", "300"});
-  ASSERT_TRUE(radio.Running());
+  RadioSimChild radio;
+  ASSERT_TRUE(radio.Start({"--link", Link("com1"), "--model", "2410", "--firmware", "5.4", "--baud",
+                           "9600", "--preset", "shrike", "--external"}));
   Tmux tmux(80, 24, Tool());
   ASSERT_TRUE(tmux.WaitFor("TUVAR Config Tool")) << tmux.last;
   // The stored port and rate are preselected; the focus is on Connect.
@@ -155,9 +156,15 @@ TEST_F(TerminalEndToEnd, ConnectsToAnExternalRadioAtAWrongRateThroughEachWaiting
 
   tmux.Keys("Enter");
   // The rates after the stored one, wrapping round, each in its own waiting dialog.
+  // The cable is reconnected once each dialog shows, as the dialog asks, and once the radio
+  // has seen that rate's open of its port (a reconnect with the port closed goes unheard).
+  int opens = 0;
   for (const char* rate : {"57600", "115200", "4800", "9600"}) {
     const std::string caption = std::string("Waiting for radio at ") + rate + " bps...";
     EXPECT_TRUE(tmux.WaitFor(caption)) << caption << "\n" << tmux.last;
+    EXPECT_TRUE(radio.WaitForReport("port opened", ++opens)) << radio.Report();
+    EXPECT_TRUE(radio.WaitForPortOpen()) << radio.Report();
+    radio.Signal(SIGUSR1);
   }
   ASSERT_TRUE(tmux.WaitFor("<Disconnect>")) << tmux.last;
   const std::string connected = tmux.last;
@@ -178,8 +185,9 @@ TEST_F(TerminalEndToEnd, ConnectsToAnExternalRadioAtAWrongRateThroughEachWaiting
 TEST_F(TerminalEndToEnd, CancelEndsAWaitAndTheAboutBoxOpensAndClosesAfterAResize) {
   StorePreferences("COM1", "115200");
   // Nobody reconnects this radio's cable: only Cancel ends the wait.
-  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--external"});
-  ASSERT_TRUE(radio.Running());
+  RadioSimChild radio;
+  ASSERT_TRUE(
+      radio.Start({"--link", Link("com1"), "--model", "2410", "--baud", "115200", "--external"}));
   Tmux tmux(80, 24, Tool());
   ASSERT_TRUE(tmux.WaitFor("< Connect >")) << tmux.last;
   tmux.Keys("M-n");
@@ -223,15 +231,17 @@ TEST_F(TerminalEndToEnd, ATerminalThatCannotMoveItsCursorIsRefused) {
 
 TEST_F(TerminalEndToEnd, OnAVt100DisabledButtonsAreMarkedAndEscapeTypedDuringASaveWaits) {
   StorePreferences("COM1", "115200");
-  SimProcess radio(Link("com1"),
-                   {"--model", "2410", "--firmware", "5.4", "--baud", "115200", "--preset",
-                    "shrike", "--external", "--reconnect-after-open", "300"});
-  ASSERT_TRUE(radio.Running());
+  RadioSimChild radio;
+  ASSERT_TRUE(radio.Start({"--link", Link("com1"), "--model", "2410", "--firmware", "5.4", "--baud",
+                           "115200", "--preset", "shrike", "--external"}));
   Tmux tmux(80, 24, Tool("TERM=vt100"));
   ASSERT_TRUE(tmux.WaitFor("< Connect >")) << tmux.last;
   // No dim attribute on a vt100: the disabled buttons are marked in characters.
   EXPECT_NE(tmux.last.find("- Save -"), std::string::npos) << tmux.last;
   tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitFor("Waiting for radio at 115200 bps...")) << tmux.last;
+  EXPECT_TRUE(radio.WaitForPortOpen()) << radio.Report();
+  radio.Signal(SIGUSR1);
   ASSERT_TRUE(tmux.WaitFor("<Disconnect>")) << tmux.last;
   EXPECT_NE(tmux.last.find("< Save >"), std::string::npos) << tmux.last;
   // The Port list is disabled now: Tab goes to the Baudrate list, where "19" finds 19200 and
