@@ -82,7 +82,7 @@ class RadioSimChild {
     pid_ = -1;
   }
   void Signal(int signal) {
-    ::kill(pid_, signal);
+    if (pid_ > 0) ::kill(pid_, signal);  // never -1, which would reach every process
   }
   const std::string& Path() const {
     return path_;
