@@ -226,17 +226,19 @@ TEST_F(TermiosSerialTest, InternalRadioRestartsWhenReopenedAtOnce) {
 }
 
 TEST_F(TermiosSerialTest, ASecondOpenerClosingLeavesThePortOpen) {
-  // The cable is replugged a while after the program opens the port...
-  ASSERT_TRUE(sim_.Start({"--reconnect-after-open", "600"}));
+  // The program opens the port and waits for the external radio...
+  ASSERT_TRUE(sim_.Start({"--external"}));
   auto d = OpenAt(115200);
   ASSERT_NE(d, nullptr);
   ASSERT_TRUE(sim_.WaitForReport("port opened")) << sim_.Report();
-  // ...and meanwhile another program looks at the port (stty -F does this) and lets it go.
+  // ...meanwhile another program looks at the port (stty -F does this) and lets it go...
   int other = ::open(sim_.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(other, 0);
   ::close(other);
-  // The port is still the program's: the replug comes, and so does the banner.
-  EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText());
+  // ...and then the cable is replugged. The port is still the program's: the banner comes.
+  sim_.Signal(SIGUSR1);
+  EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText()) << sim_.Report();
+  EXPECT_EQ(sim_.Report().find("port closed"), std::string::npos) << sim_.Report();
 }
 
 }  // namespace
