@@ -1,5 +1,8 @@
 #include "sim/program/SimOptions.h"
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <type_traits>
@@ -11,6 +14,12 @@
 namespace sim {
 
 namespace {
+
+// How an argument names its option in a message: a long option without its "=value".
+std::string OptionName(const std::string& arg) {
+  if (arg.rfind("--", 0) == 0) return arg.substr(0, arg.find('='));
+  return arg;
+}
 
 bool ToNumber(const std::string& text, long min, long max, long* out) {
   if (text.empty()) return false;
@@ -66,49 +75,95 @@ bool ParseSimOptions(int argc, char** argv, SimOptions* options, std::string* er
   std::string model, firmware, baud, reconnect, boot, slow, noise, seed;
   std::vector<std::string> faults;
   bool internal = false, external = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i], value;
-    bool inlineValue = false;
-    if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-      inlineValue = true;
-    }
-    auto take = [&](std::string* into) {
-      if (inlineValue) {
-        *into = value;
-        return true;
-      }
-      if (i + 1 >= argc) {
-        *error = arg + " needs a value";
-        return false;
-      }
-      *into = argv[++i];
-      return true;
-    };
-    const std::map<std::string, bool*> flags = {
-        {"--help", &o.showHelp},   {"-h", &o.showHelp},       {"--quiet", &o.quiet},
-        {"--verbose", &o.verbose}, {"--internal", &internal}, {"--external", &external}};
-    const std::map<std::string, std::string*> valued = {
-        {"--model", &model},    {"--firmware", &firmware},
-        {"--baud", &baud},      {"--preset", &o.preset},
-        {"--boot-ms", &boot},   {"--reconnect-after-open", &reconnect},
-        {"--slow-ms", &slow},   {"--plug-noise", &noise},
-        {"--seed", &seed},      {"--state", &o.statePath},
-        {"--link", &o.linkPath}};
-    bool ok = true;
-    if (auto f = flags.find(arg); f != flags.end() && !inlineValue) {
-      *f->second = true;
-    } else if (auto v = valued.find(arg); v != valued.end()) {
-      ok = take(v->second);
-    } else if (arg == "--fault") {
-      faults.emplace_back();
-      ok = take(&faults.back());
-    } else {
-      *error = "unknown option " + arg;
+
+  enum : int {
+    kQuiet = 256,
+    kVerbose,
+    kInternal,
+    kExternal,
+    kModel,
+    kFirmware,
+    kBaud,
+    kPreset,
+    kBootMs,
+    kReconnect,
+    kSlowMs,
+    kPlugNoise,
+    kSeed,
+    kState,
+    kLink,
+    kFault
+  };
+  static const option kLong[] = {{"help", no_argument, nullptr, 'h'},
+                                 {"quiet", no_argument, nullptr, kQuiet},
+                                 {"verbose", no_argument, nullptr, kVerbose},
+                                 {"internal", no_argument, nullptr, kInternal},
+                                 {"external", no_argument, nullptr, kExternal},
+                                 {"model", required_argument, nullptr, kModel},
+                                 {"firmware", required_argument, nullptr, kFirmware},
+                                 {"baud", required_argument, nullptr, kBaud},
+                                 {"preset", required_argument, nullptr, kPreset},
+                                 {"boot-ms", required_argument, nullptr, kBootMs},
+                                 {"reconnect-after-open", required_argument, nullptr, kReconnect},
+                                 {"slow-ms", required_argument, nullptr, kSlowMs},
+                                 {"plug-noise", required_argument, nullptr, kPlugNoise},
+                                 {"seed", required_argument, nullptr, kSeed},
+                                 {"state", required_argument, nullptr, kState},
+                                 {"link", required_argument, nullptr, kLink},
+                                 {"fault", required_argument, nullptr, kFault},
+                                 {nullptr, 0, nullptr, 0}};
+  std::map<int, std::string*> valued = {
+      {kModel, &model}, {kFirmware, &firmware},   {kBaud, &baud},      {kPreset, &o.preset},
+      {kBootMs, &boot}, {kReconnect, &reconnect}, {kSlowMs, &slow},    {kPlugNoise, &noise},
+      {kSeed, &seed},   {kState, &o.statePath},   {kLink, &o.linkPath}};
+
+  // Options are taken in order ("-" first: an argument that is not an option comes back as
+  // one, to be refused, instead of being moved to the end), with no messages of getopt's own
+  // (":" after it: a missing value is told apart from an unknown option).
+  opterr = 0;
+  optind = 0;  // a fresh start, also when called more than once
+  for (;;) {
+    const int at = std::max(optind, 1);  // 0 stands for the first argument
+    int index = -1;
+    const int c = getopt_long(argc, argv, "-:h", kLong, &index);
+    if (c == -1) {
+      // Only "--" ends the options early here; it is not an option of this program.
+      if (at >= argc) break;
+      *error = "unknown option " + std::string(argv[at]);
       return false;
     }
-    if (!ok) return false;
+    const std::string given = at < argc ? OptionName(argv[at]) : std::string();
+    // Only an option spelled out in full counts: getopt would also take an abbreviation, or
+    // "-h" with more letters after it. A missing value leaves the option in optopt.
+    if (c == ':' && index < 0) {
+      for (int i = 0; kLong[i].name; ++i)
+        if (kLong[i].val == optopt) index = i;
+    }
+    const bool exact =
+        index >= 0 ? given == std::string("--") + kLong[index].name : c == 'h' && given == "-h";
+    if (c == ':' && exact) {
+      *error = given + " needs a value";
+      return false;
+    }
+    if (c == '?' || c == ':' || c == 1 || !exact) {
+      *error = "unknown option " + given;
+      return false;
+    }
+    if (c == 'h') {
+      o.showHelp = true;
+    } else if (c == kQuiet) {
+      o.quiet = true;
+    } else if (c == kVerbose) {
+      o.verbose = true;
+    } else if (c == kInternal) {
+      internal = true;
+    } else if (c == kExternal) {
+      external = true;
+    } else if (c == kFault) {
+      faults.emplace_back(optarg);
+    } else {
+      *valued.at(c) = optarg;
+    }
   }
   if (internal && external) {
     *error = "--internal and --external exclude each other";

@@ -1,8 +1,10 @@
 #pragma once
 // The command line of qelm-radio-sim: which radio to stand in for, how it starts, where its
 // state and link live, and how much it says. A preset is applied first, then the explicit
-// options over it, whatever their order. Parsing never exits the program: it reports a bad
-// command line as false with a message, and --help as showHelp.
+// options over it, whatever their order. Options are read with getopt_long, but only as
+// spelled out in full ("--baud 9600" or "--baud=9600"); anything else is refused. Parsing never
+// exits the program: it reports a bad command line as false with a message, and --help as
+// showHelp.
 
 #include <string>
 

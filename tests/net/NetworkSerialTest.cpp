@@ -18,6 +18,7 @@
 #include "Ser2net.h"
 #include "platform/serial/NetworkPortName.h"
 #include "platform/serial/NetworkSerial.h"
+#include "tests/WaitUntil.h"
 
 using platform::NetworkSerial;
 
@@ -98,18 +99,37 @@ TEST_F(NetworkSerialTest, BytesBothWaysWithPurgeAndTheWaits) {
   uint32_t written = 0;
   ASSERT_TRUE(d.WriteFile("wn?\r\n", 5, &written));
   EXPECT_EQ(written, 5u);
-  char buf[16] = {};
   std::string heard;
-  for (int i = 0; i < 200 && heard.size() < 5; ++i) {
-    ssize_t n = read(master_, buf, sizeof buf);
-    if (n > 0) heard.append(buf, n);
-  }
+  // Bounded: a line that never arrives fails here, not at the suite's time-out.
+  test_support::WaitUntil([&] {
+    char buf[16] = {};
+    pollfd p{master_, POLLIN, 0};
+    while (heard.size() < 5 && poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+      ssize_t n = read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      heard.append(buf, n);
+    }
+    return heard.size() >= 5;
+  });
   EXPECT_EQ(heard, "wn?\r\n");
 
   FromRadio("stale");
   EXPECT_EQ(Waiting(d, 5), 5u);
+  // In packet mode the line's far end hears when the server empties the line's input: the
+  // purge reaches the server, not only the bytes already here.
+  int on = 1;
+  ASSERT_EQ(ioctl(master_, TIOCPKT, &on), 0);
   EXPECT_TRUE(d.PurgeComm(platform::PURGE_RXCLEAR));
-  EXPECT_EQ(Waiting(d, 0), 0u);
+  platform::COMSTAT stat;
+  EXPECT_TRUE(d.ClearCommError(nullptr, &stat));
+  EXPECT_EQ(stat.cbInQue, 0u);
+  pollfd p{master_, POLLIN, 0};
+  unsigned char packet = 0;
+  ASSERT_EQ(poll(&p, 1, 10000), 1) << "the server did not purge the line's input";
+  ASSERT_EQ(read(master_, &packet, 1), 1);
+  EXPECT_TRUE(packet & TIOCPKT_FLUSHREAD) << int(packet);
+  on = 0;
+  ioctl(master_, TIOCPKT, &on);
 
   // A silent line: the read's time-out passes without a byte.
   auto start = std::chrono::steady_clock::now();

@@ -5,28 +5,18 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-extern char** environ;
+#include "platform/dialog/terminal/RunInForeground.h"
 
 namespace platform {
 
 namespace {
-
-volatile sig_atomic_t stopSignal = 0;
-constexpr int kStopSignals[] = {SIGHUP, SIGTERM, SIGINT};
-struct sigaction previous[3];
-
-void OnStopSignal(int) {
-  stopSignal = 1;
-}
 
 // How long the rest of an Alt sequence may take after its ESC; a lone ESC is Escape.
 constexpr int kAltFollowMs = 30;
@@ -103,18 +93,11 @@ CursesTerminal::CursesTerminal(screen* s) : screen_(s) {
   curs_set(0);
   mousemask(BUTTON1_PRESSED, nullptr);
   mouseinterval(0);
-  stopSignal = 0;
-  struct sigaction act {};
-  act.sa_handler = OnStopSignal;
-  sigemptyset(&act.sa_mask);
-  // No SA_RESTART: the signal must wake the wait for input.
-  for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &act, &previous[i]);
 }
 
 CursesTerminal::~CursesTerminal() {
   endwin();
   delscreen(screen_);
-  for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &previous[i], nullptr);
 }
 
 int CursesTerminal::Width() const {
@@ -166,13 +149,13 @@ void CursesTerminal::Bell() {
 }
 
 std::optional<InputEvent> CursesTerminal::Wait(int timeoutMs) {
-  if (stopSignal) hungUp_ = true;
+  if (stopHandlers_.Raised()) hungUp_ = true;
   if (hungUp_) return InputEvent::OfHangUp();
   // What curses has already read comes first; poll would not see it.
   if (auto event = ReadKey()) return event;
   pollfd pfd{STDIN_FILENO, POLLIN, 0};
   const int ready = poll(&pfd, 1, std::max(0, timeoutMs));
-  if (stopSignal) {
+  if (stopHandlers_.Raised()) {
     hungUp_ = true;
     return InputEvent::OfHangUp();
   }
@@ -271,20 +254,11 @@ bool CursesTerminal::RunProgram(const std::vector<std::string>& argv) {
   if (argv.empty() || hungUp_) return false;
   def_prog_mode();
   endwin();
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  int status = -1;
-  const bool started = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0;
-  if (started) {
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
+  const bool ok = RunInForeground(argv);
   reset_prog_mode();
   repaint_ = true;
   refresh();
-  return started && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return ok;
 }
 
 }  // namespace platform

@@ -4,7 +4,9 @@
 // reads keys with the ESC prefix as Alt, mouse presses where the terminal reports them, and
 // the change of size; it shows frames with curses' own diffing, box lines as the terminal's
 // line graphics, and characters beyond ASCII only when the locale's character set is UTF-8.
-// SIGHUP, SIGTERM and SIGINT, and an end of input, read as a hang-up.
+// SIGHUP, SIGTERM and SIGINT (TerminalStopHandlers), and an end of input, read as a hang-up.
+// Another program (the help's text browser, RunInForeground) gets the screen with curses
+// suspended, and the screen is painted whole when it ends.
 //
 // Open fails (nullptr and a reason) when standard input or output is not a terminal, the
 // terminal type is unknown, or the terminal cannot move its cursor (TERM=dumb); it never ends
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "platform/dialog/terminal/TerminalIo.h"
+#include "platform/dialog/terminal/TerminalStopHandlers.h"
 
 struct screen;
 
@@ -43,6 +46,7 @@ class CursesTerminal final : public TerminalIo {
   std::optional<InputEvent> KeyOf(int result, unsigned code, bool alt);
 
   screen* screen_;
+  TerminalStopHandlers stopHandlers_;  // after newterm, so curses' own handlers come back
   bool utf8_ = false;
   bool showsDim_ = true;
   bool repaint_ = false;

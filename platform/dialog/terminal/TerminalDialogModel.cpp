@@ -177,4 +177,94 @@ void TerminalDialogModel::SetListRows(int index, int rows) {
     listRows_[index] = std::max(1, rows);
 }
 
+// What the keyboard and the mouse do to the dialog as a whole: the keys of the dialog manager
+// and mnemonics; the drop-down lists' own keys are in TerminalDialogModelLists.cpp.
+
+DialogCommand TerminalDialogModel::HandleKey(const Key& key) {
+  if (openList_ >= 0) return OpenListKey(key);
+  const int focused = FocusIndex();
+  const bool onList = focused >= 0 && controls_[focused].tpl->kind == ControlKind::ComboBox;
+  switch (key.code) {
+    case KeyCode::Tab:
+      MoveFocus(1);
+      return {};
+    case KeyCode::BackTab:
+      MoveFocus(-1);
+      return {};
+    case KeyCode::Left:
+      MoveFocus(-1);
+      return {};
+    case KeyCode::Right:
+      MoveFocus(1);
+      return {};
+    case KeyCode::Enter:
+      // A list is where terminal users most often press Enter: it opens the list (as dialog
+      // and whiptail do) instead of becoming the dialog's OK command.
+      if (onList) {
+        OpenListOf(focused);
+        return {};
+      }
+      return {DialogCommand::Kind::Enter, focused < 0 ? IDC_STATIC : controls_[focused].tpl->id};
+    case KeyCode::Escape:
+      return {DialogCommand::Kind::Cancel, IDCANCEL};
+    case KeyCode::F1:
+      return {DialogCommand::Kind::Help, IDC_STATIC};
+    case KeyCode::Char:
+      if (key.alt) return PressMnemonic(key.ch);
+      if (onList) return ClosedListKey(focused, key);
+      if (key.ch == U' ' && focused >= 0 && IsButton(focused))
+        return {DialogCommand::Kind::Button, controls_[focused].tpl->id};
+      return PressMnemonic(key.ch);
+    default:
+      break;
+  }
+  if (onList) return ClosedListKey(focused, key);
+  // Between buttons Up and Down move the focus like Tab, as the controller's dialogs do.
+  if (key.code == KeyCode::Down) MoveFocus(1);
+  if (key.code == KeyCode::Up) MoveFocus(-1);
+  return {};
+}
+
+DialogCommand TerminalDialogModel::PressMnemonic(char32_t letter) {
+  const char32_t folded = FoldCase(letter);
+  const int n = static_cast<int>(controls_.size());
+  const int start = FocusIndex() + 1;
+  std::vector<int> matches;
+  for (int k = 0; k < n; ++k) {
+    const int i = ((start + k) % n + n) % n;
+    const Control& c = controls_[i];
+    if (!c.visible || !c.enabled || c.tpl->kind == ControlKind::ComboBox) continue;
+    const MnemonicText m = ParseMnemonic(c.text);
+    if (m.mnemonicAt >= 0 && FoldCase(m.mnemonic) == folded) matches.push_back(i);
+  }
+  if (matches.empty()) return {};
+  const int target = matches.front();
+  if (IsButton(target)) {
+    if (matches.size() == 1) return {DialogCommand::Kind::Button, controls_[target].tpl->id};
+    focus_ = target;
+    return {};
+  }
+  // A label's letter goes to the next control after it that can take the focus.
+  for (int k = 1; k < n; ++k) {
+    const int i = (target + k) % n;
+    if (!TakesFocus(controls_[i].tpl->kind)) continue;
+    if (CanFocus(i)) focus_ = i;
+    break;
+  }
+  return {};
+}
+
+DialogCommand TerminalDialogModel::ClickControl(int index) {
+  if (openList_ >= 0) {
+    // A click beside the open list closes it and does nothing else, as a pop-up list does.
+    CloseList();
+    return {};
+  }
+  if (!CanFocus(index)) return {};
+  focus_ = index;
+  if (IsButton(index)) return {DialogCommand::Kind::Button, controls_[index].tpl->id};
+  OpenListOf(index);
+  return {};
+}
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 // qelm-radio-sim on pseudo-terminals, send-keys types, capture-pane reads the screen. Skipped
 // where tmux is not installed.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,9 +15,13 @@
 #include <thread>
 #include <vector>
 
-#include "../../e2e/SimProcess.h"
+#include "tests/WaitUntil.h"
+#include "tests/sim/RadioSimChild.h"
 
 namespace {
+
+using test_support::RadioSimChild;
+using test_support::WaitUntil;
 
 std::string Run(const std::string& command) {
   std::string out;
@@ -140,10 +145,9 @@ class TerminalEndToEnd : public ::testing::Test {
 
 TEST_F(TerminalEndToEnd, ConnectsToAnExternalRadioAtAWrongRateThroughEachWaitingDialog) {
   StorePreferences("COM1", "57600");
-  SimProcess radio(Link("com1"),
-                   {"--model", "2410", "--firmware", "5.4", "--baud", "9600", "--preset", "shrike",
-                    "--external", "--reconnect-after-open", "300"});
-  ASSERT_TRUE(radio.Running());
+  RadioSimChild radio;
+  ASSERT_TRUE(radio.Start({"--link", Link("com1"), "--model", "2410", "--firmware", "5.4", "--baud",
+                           "9600", "--preset", "shrike", "--external"}));
   Tmux tmux(80, 24, Tool());
   ASSERT_TRUE(tmux.WaitFor("TUVAR Config Tool")) << tmux.last;
   // The stored port and rate are preselected; the focus is on Connect.
@@ -152,9 +156,15 @@ TEST_F(TerminalEndToEnd, ConnectsToAnExternalRadioAtAWrongRateThroughEachWaiting
 
   tmux.Keys("Enter");
   // The rates after the stored one, wrapping round, each in its own waiting dialog.
+  // The cable is reconnected once each dialog shows, as the dialog asks, and once the radio
+  // has seen that rate's open of its port (a reconnect with the port closed goes unheard).
+  int opens = 0;
   for (const char* rate : {"57600", "115200", "4800", "9600"}) {
     const std::string caption = std::string("Waiting for radio at ") + rate + " bps...";
     EXPECT_TRUE(tmux.WaitFor(caption)) << caption << "\n" << tmux.last;
+    EXPECT_TRUE(radio.WaitForReport("port opened", ++opens)) << radio.Report();
+    EXPECT_TRUE(radio.WaitForPortOpen()) << radio.Report();
+    radio.Signal(SIGUSR1);
   }
   ASSERT_TRUE(tmux.WaitFor("<Disconnect>")) << tmux.last;
   const std::string connected = tmux.last;
@@ -175,23 +185,26 @@ TEST_F(TerminalEndToEnd, ConnectsToAnExternalRadioAtAWrongRateThroughEachWaiting
 TEST_F(TerminalEndToEnd, CancelEndsAWaitAndTheAboutBoxOpensAndClosesAfterAResize) {
   StorePreferences("COM1", "115200");
   // Nobody reconnects this radio's cable: only Cancel ends the wait.
-  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--external"});
-  ASSERT_TRUE(radio.Running());
+  RadioSimChild radio;
+  ASSERT_TRUE(
+      radio.Start({"--link", Link("com1"), "--model", "2410", "--baud", "115200", "--external"}));
   Tmux tmux(80, 24, Tool());
   ASSERT_TRUE(tmux.WaitFor("< Connect >")) << tmux.last;
   tmux.Keys("M-n");
   ASSERT_TRUE(tmux.WaitFor("Waiting for radio at 115200 bps...")) << tmux.last;
   EXPECT_NE(tmux.last.find("< Cancel >"), std::string::npos);
-  std::this_thread::sleep_for(std::chrono::milliseconds(700));  // it is polling now
+  // Escape as soon as the wait shows: before its first poll or during one, it ends the wait
+  // (TerminalBackendTest checks the cancel within a poll, on the virtual clock).
   tmux.Keys("Escape");
   ASSERT_TRUE(tmux.WaitGone("Waiting for radio")) << tmux.last;
   EXPECT_NE(tmux.last.find("< Connect >"), std::string::npos) << tmux.last;
 
   tmux.Resize(100, 30);
-  ASSERT_TRUE(tmux.WaitFor("TUVAR Config Tool"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  tmux.last = tmux.Screen();
   // Centred again: the 39 by 16 frame starts at column 30, row 7.
+  EXPECT_TRUE(WaitUntil([&] {
+    tmux.last = tmux.Screen();
+    return RowOf(tmux.last, "TUVAR Config Tool") == 7;
+  }));
   EXPECT_EQ(RowOf(tmux.last, "TUVAR Config Tool"), 7) << tmux.last;
   EXPECT_EQ(LineWith(tmux.last, "TUVAR Config Tool").find_first_not_of(' '), 30u) << tmux.last;
 
@@ -218,15 +231,17 @@ TEST_F(TerminalEndToEnd, ATerminalThatCannotMoveItsCursorIsRefused) {
 
 TEST_F(TerminalEndToEnd, OnAVt100DisabledButtonsAreMarkedAndEscapeTypedDuringASaveWaits) {
   StorePreferences("COM1", "115200");
-  SimProcess radio(Link("com1"),
-                   {"--model", "2410", "--firmware", "5.4", "--baud", "115200", "--preset",
-                    "shrike", "--external", "--reconnect-after-open", "300"});
-  ASSERT_TRUE(radio.Running());
+  RadioSimChild radio;
+  ASSERT_TRUE(radio.Start({"--link", Link("com1"), "--model", "2410", "--firmware", "5.4", "--baud",
+                           "115200", "--preset", "shrike", "--external"}));
   Tmux tmux(80, 24, Tool("TERM=vt100"));
   ASSERT_TRUE(tmux.WaitFor("< Connect >")) << tmux.last;
   // No dim attribute on a vt100: the disabled buttons are marked in characters.
   EXPECT_NE(tmux.last.find("- Save -"), std::string::npos) << tmux.last;
   tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitFor("Waiting for radio at 115200 bps...")) << tmux.last;
+  EXPECT_TRUE(radio.WaitForPortOpen()) << radio.Report();
+  radio.Signal(SIGUSR1);
   ASSERT_TRUE(tmux.WaitFor("<Disconnect>")) << tmux.last;
   EXPECT_NE(tmux.last.find("< Save >"), std::string::npos) << tmux.last;
   // The Port list is disabled now: Tab goes to the Baudrate list, where "19" finds 19200 and
@@ -238,14 +253,15 @@ TEST_F(TerminalEndToEnd, OnAVt100DisabledButtonsAreMarkedAndEscapeTypedDuringASa
   tmux.Keys("Enter");
   ASSERT_TRUE(tmux.WaitGone("4800")) << tmux.last;
   EXPECT_NE(LineWith(tmux.last, "Baudrate:").find("[19200"), std::string::npos) << tmux.last;
-  // Save, and Escape typed 0.3 s later while the store runs: the box waits for its user.
+  // Save, and Escape typed while the store runs: the box waits for its user.
   tmux.Keys("M-s");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitUntil([&] { return Log().find("Button 'Save' pressed.") != std::string::npos; }))
+      << Log();
   tmux.Keys("Escape");
   ASSERT_TRUE(tmux.WaitFor("Settings saved.", 20000)) << tmux.last;
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  tmux.last = tmux.Screen();
-  EXPECT_NE(tmux.last.find("Settings saved."), std::string::npos) << tmux.last;
+  // Nothing can be waited for here: the box must stay. A second is long past the moment an
+  // Escape still waiting to be read would have closed it.
+  EXPECT_FALSE(tmux.WaitGone("Settings saved.", 1000)) << tmux.last;
   tmux.Keys("Enter");
   ASSERT_TRUE(tmux.WaitGone("Settings saved.")) << tmux.last;
   tmux.Keys("M-c");

@@ -16,6 +16,7 @@
 
 #include "platform/serial/SerialDevice.h"
 #include "platform/serial/TermiosSerial.h"
+#include "tests/WaitUntil.h"
 
 namespace {
 
@@ -123,14 +124,18 @@ TEST_F(TermiosRestoreTest, PurgeDropsStaleInputButNotWhatWasWritten) {
   ASSERT_EQ(::write(pty.Master(), "stale", 5), 5);
   uint32_t written = 0;
   ASSERT_TRUE(device->WriteFile("m0\r\n", 4, &written));
-  ::usleep(20000);
+  // Both are on the line before the purge: the stale bytes wait at the device, the line at
+  // the far end.
+  platform::COMSTAT stat;
+  EXPECT_TRUE(test_support::WaitUntil(
+      [&] { return device->ClearCommError(nullptr, &stat) && stat.cbInQue == 5; }));
+  pollfd p{pty.Master(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 10000), 1) << "the written line never reached the far end";
   ASSERT_TRUE(device->PurgeComm(platform::PURGE_TXABORT | platform::PURGE_RXABORT |
                                 platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR));
-  platform::COMSTAT stat;
   ASSERT_TRUE(device->ClearCommError(nullptr, &stat));
   EXPECT_EQ(stat.cbInQue, 0u);
-  pollfd p{pty.Master(), POLLIN, 0};
-  ASSERT_EQ(::poll(&p, 1, 500), 1) << "the written line was dropped";
+  ASSERT_EQ(::poll(&p, 1, 0), 1) << "the written line was dropped";
   char got[8] = {};
   EXPECT_EQ(::read(pty.Master(), got, sizeof got), 4);
   EXPECT_EQ(std::string(got, 4), "m0\r\n");

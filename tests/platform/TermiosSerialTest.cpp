@@ -9,22 +9,19 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/serial/SerialDevice.h"
 #include "platform/serial/TermiosSerial.h"
 #include "sim/RadioModem.h"
+#include "tests/WaitUntil.h"
+#include "tests/sim/RadioSimChild.h"
 
 namespace {
 
@@ -32,63 +29,18 @@ using platform::COMMTIMEOUTS;
 using platform::DCB;
 using platform::TermiosSerial;
 
-// One qelm-radio-sim run; ended with SIGTERM when the test is done with it.
-class SimProcess {
- public:
-  ~SimProcess() { Stop(SIGTERM); }
+using test_support::RadioSimChild;
+using test_support::WaitUntil;
 
-  bool Start(std::vector<std::string> args) {
-#ifdef QELM_RADIO_SIM_PATH
-    path_.clear();
-    args.insert(args.begin(), {QELM_RADIO_SIM_PATH, "--quiet"});
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return false;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      int null = ::open("/dev/null", O_RDWR);
-      ::dup2(null, STDIN_FILENO);
-      ::dup2(out[1], STDOUT_FILENO);
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    // The first line is the pseudo-terminal's path.
-    for (;;) {
-      pollfd p{out[0], POLLIN, 0};
-      char c = 0;
-      if (::poll(&p, 1, 5000) <= 0 || ::read(out[0], &c, 1) != 1) break;
-      if (c == '\n') break;
-      path_.push_back(c);
-    }
-    ::close(out[0]);
-    return path_.rfind("/dev/pts/", 0) == 0;
-#else
-    (void)args;
-    return false;
-#endif
-  }
-
-  void Stop(int signal) {
-    if (pid_ <= 0) return;
-    ::kill(pid_, signal);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
-  void Signal(int signal) {
-    ::kill(pid_, signal);
-  }
-  const std::string& Path() const {
-    return path_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string path_;
-};
+// Whether a thread of this process is asleep in the kernel (a read or wait that blocks).
+bool Sleeping(pid_t tid) {
+  std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  // The state follows the command's closing parenthesis.
+  const size_t paren = line.rfind(')');
+  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'S';
+}
 
 class TermiosSerialTest : public ::testing::Test {
  protected:
@@ -115,7 +67,10 @@ class TermiosSerialTest : public ::testing::Test {
     t.ReadTotalTimeoutConstant = ms;
     d.SetCommTimeouts(t);
   }
-  static std::string ReadUntil(TermiosSerial& d, char stop) {
+  // Reads up to and with the stop byte; a pause longer than ms ends it early. The bound is for a
+  // busy machine: the stand-in answers within a few milliseconds when it gets to run.
+  static std::string ReadUntil(TermiosSerial& d, char stop, uint32_t ms = 3000) {
+    SetReadTimeOut(d, ms);
     std::string got;
     char c = 0;
     uint32_t n = 0;
@@ -130,17 +85,17 @@ class TermiosSerialTest : public ::testing::Test {
     ASSERT_TRUE(d.WriteFile(text.data(), static_cast<uint32_t>(text.size()), &written));
     ASSERT_EQ(written, text.size());
   }
-  // The internal radio's banner, which comes some 300 ms after the open.
+  // The internal radio's banner, which comes some 300 ms after the open. Its bytes come back
+  // to back: a second without one is its end.
   static std::string AwaitBanner(TermiosSerial& d) {
-    SetReadTimeOut(d, 1500);
+    SetReadTimeOut(d, 5000);
     char first = 0;
     uint32_t n = 0;
     if (!d.ReadFile(&first, 1, &n) || n == 0) return "";
-    SetReadTimeOut(d, 100);
-    return first + ReadUntil(d, ':');
+    return first + ReadUntil(d, ':', 1000);
   }
 
-  SimProcess sim_;
+  RadioSimChild sim_;
 };
 
 TEST_F(TermiosSerialTest, OpensTerminalsOnlyAndOneHolderAtATime) {
@@ -180,11 +135,11 @@ TEST_F(TermiosSerialTest, RoundTripAt14400) {
   EXPECT_EQ(ReadUntil(*d, '>'), ":wit2400\r\n>");
 
   Write(*d, "pe6\r\n");
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   uint32_t errors = 0;
   platform::COMSTAT stat;
-  ASSERT_TRUE(d->ClearCommError(&errors, &stat));
-  EXPECT_EQ(stat.cbInQue, 6u);  // pe6 CR LF >, already all here
+  // The whole reply (pe6 CR LF >) waits in the input queue, counted, before anything is read.
+  EXPECT_TRUE(WaitUntil([&] { return d->ClearCommError(&errors, &stat) && stat.cbInQue >= 6; }));
+  EXPECT_EQ(stat.cbInQue, 6u);
   ASSERT_TRUE(d->PurgeComm(platform::PURGE_RXCLEAR));
   ASSERT_TRUE(d->ClearCommError(&errors, &stat));
   EXPECT_EQ(stat.cbInQue, 0u);
@@ -209,21 +164,22 @@ TEST_F(TermiosSerialTest, SilentLineTimesOutAfterTheReadTimeOut) {
                                                                   start)
                 .count();
   EXPECT_EQ(n, 0u);
+  // Never before the time-out; after it, only as late as a busy machine wakes a waiting
+  // program (how close to 100 ms it comes is measured in bench/, not here).
   EXPECT_GE(ms, 99);
-  EXPECT_LT(ms, 250);
+  EXPECT_LT(ms, 1000);
 }
 
 TEST_F(TermiosSerialTest, WrongRateHearsOnlyNoise) {
   ASSERT_TRUE(sim_.Start({"--internal"}));
   auto d = OpenAt(9600);
   ASSERT_NE(d, nullptr);
-  SetReadTimeOut(*d, 1500);
+  SetReadTimeOut(*d, 5000);
   char first = 0;
   uint32_t n = 0;
   ASSERT_TRUE(d->ReadFile(&first, 1, &n));
   ASSERT_EQ(n, 1u);
-  SetReadTimeOut(*d, 100);
-  std::string heard = first + ReadUntil(*d, ':');
+  std::string heard = first + ReadUntil(*d, ':', 1000);
   EXPECT_EQ(heard.size(), sim::RadioModem(sim::RadioConfig{}).BannerText().size());
   for (char ch : heard) EXPECT_GE(static_cast<unsigned char>(ch), 0x80);
 }
@@ -232,9 +188,11 @@ TEST_F(TermiosSerialTest, RadioDyingMidReadFailsTheReadWithoutHanging) {
   ASSERT_TRUE(sim_.Start({}));
   auto d = OpenAt(115200);
   ASSERT_NE(d, nullptr);
-  SetReadTimeOut(*d, 5000);
-  std::thread killer([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  SetReadTimeOut(*d, 10000);
+  // The radio dies once the read is waiting for it.
+  const pid_t reader = ::gettid();
+  std::thread killer([this, reader] {
+    WaitUntil([reader] { return Sleeping(reader); });
     sim_.Stop(SIGKILL);
   });
   auto start = std::chrono::steady_clock::now();
@@ -247,7 +205,7 @@ TEST_F(TermiosSerialTest, RadioDyingMidReadFailsTheReadWithoutHanging) {
   killer.join();
   EXPECT_FALSE(ok);
   EXPECT_EQ(d->LastError(), EIO);
-  EXPECT_LT(ms, 1000);
+  EXPECT_LT(ms, 5000);  // well before the read's time-out
   uint32_t events = 0;
   d->SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
   EXPECT_TRUE(d->WaitCommEvent(&events, 1000));
@@ -268,62 +226,19 @@ TEST_F(TermiosSerialTest, InternalRadioRestartsWhenReopenedAtOnce) {
 }
 
 TEST_F(TermiosSerialTest, ASecondOpenerClosingLeavesThePortOpen) {
-  // The cable is replugged a while after the program opens the port...
-  ASSERT_TRUE(sim_.Start({"--reconnect-after-open", "600"}));
+  // The program opens the port and waits for the external radio...
+  ASSERT_TRUE(sim_.Start({"--external"}));
   auto d = OpenAt(115200);
   ASSERT_NE(d, nullptr);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  // ...and meanwhile another program looks at the port (stty -F does this) and lets it go.
+  ASSERT_TRUE(sim_.WaitForReport("port opened")) << sim_.Report();
+  // ...meanwhile another program looks at the port (stty -F does this) and lets it go...
   int other = ::open(sim_.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(other, 0);
   ::close(other);
-  // The port is still the program's: the replug comes, and so does the banner.
-  EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText());
-}
-
-TEST_F(TermiosSerialTest, ProgramKeepsItsStateAndLinkAndHearsTheCableSignal) {
-  char dir[] = "/tmp/qelm-sim-test-XXXXXX";
-  ASSERT_NE(::mkdtemp(dir), nullptr);
-  std::string link = std::string(dir) + "/radio", state = std::string(dir) + "/state";
-  ASSERT_TRUE(sim_.Start({"--link", link, "--state", state}));
-  char target[256] = {};
-  ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
-  EXPECT_EQ(sim_.Path(), target);
-  {
-    int error = 0;
-    auto d = TermiosSerial::Open(link, &error);
-    ASSERT_NE(d, nullptr);
-    SetReadTimeOut(*d, 100);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    sim_.Signal(SIGUSR1);
-    EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText());
-    Write(*d, ":wit2400\r\n");
-    ReadUntil(*d, '>');
-    Write(*d, "wn7\r\n");
-    ReadUntil(*d, '>');
-    Write(*d, "m>\r\n");
-    EXPECT_EQ(ReadUntil(*d, '>'), "m>");
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::stringstream text;
-    text << std::ifstream(state).rdbuf();
-    EXPECT_NE(text.str().find("wn=07\n"), std::string::npos) << text.str();
-    EXPECT_NE(text.str().find("baud=115200\n"), std::string::npos);
-  }
-  sim_.Stop(SIGTERM);
-  struct stat st {};
-  EXPECT_NE(::lstat(link.c_str(), &st), 0);
-
-  ASSERT_TRUE(sim_.Start({"--state", state, "--internal"}));
-  auto d = OpenAt(115200);
-  ASSERT_NE(d, nullptr);
-  AwaitBanner(*d);
-  Write(*d, ":wit2400\r\n");
-  ReadUntil(*d, '>');
-  Write(*d, "wn?\r\n");
-  EXPECT_EQ(ReadUntil(*d, '>'), "wn?\r\n07\r\n>");
-  sim_.Stop(SIGTERM);  // it writes the state once more as it ends
-  std::remove(state.c_str());
-  ::rmdir(dir);
+  // ...and then the cable is replugged. The port is still the program's: the banner comes.
+  sim_.Signal(SIGUSR1);
+  EXPECT_EQ(AwaitBanner(*d), sim::RadioModem(sim::RadioConfig{}).BannerText()) << sim_.Report();
+  EXPECT_EQ(sim_.Report().find("port closed"), std::string::npos) << sim_.Report();
 }
 
 }  // namespace
