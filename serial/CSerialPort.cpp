@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/dialog/DialogConstants.h"
+#include "platform/serial/ConnectProcedure.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "serial/SerialHost.h"
@@ -230,6 +231,18 @@ void CSerialPort::WaitForInput() {
   uint32_t events = 0;
   handle->SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
   handle->WaitCommEvent(&events, kWaitForInputBoundMs);
+}
+
+void CSerialPort::BeginConnect() {
+  platform::ConnectProcedure::Begin();
+}
+
+void CSerialPort::EndConnect() {
+  platform::ConnectProcedure::End();
+}
+
+std::u16string CSerialPort::TakeOpenNote() {
+  return platform::Utf8ToWide(platform::ConnectProcedure::TakeNote());
 }
 
 std::u16string CSerialPort::OpenFailureText() {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/serial/NetworkPortName.h"
+#include "platform/serial/TlsFiles.h"
 
 struct gensio;
 struct gensio_os_funcs;
@@ -35,10 +36,13 @@ class GensioLink {
   GensioLink& operator=(const GensioLink&) = delete;
 
   // Connects and checks that the server offers the COM port option, by the deadline (steady
-  // clock, microseconds). caFile: the PEM file the server's certificate is checked against
-  // for TLS; empty for the system's trust store. 0, or an errno value with *why set.
-  int Connect(const NetworkPortName& name, const std::string& caFile, int64_t untilUs,
-              std::string* why);
+  // clock, microseconds). tls: the checked files for a TLS name (see TlsFiles.h); the
+  // server's certificate must pass the chain check against the trust store and be for the
+  // name's host (PeerCertificate.h). 0, or an errno value with *why set: EACCES for a refused
+  // certificate, EBUSY for a line another client holds.
+  int Connect(const NetworkPortName& name, const TlsFiles& tls, int64_t untilUs, std::string* why);
+  // The round trip of the COM port question asked while connecting (microseconds).
+  int64_t ConnectRoundTripUs() const { return roundTripUs_; }
 
   // Runs the event loop until something has happened or the deadline has come.
   void Pump(int64_t untilUs);
@@ -72,6 +76,10 @@ class GensioLink {
                      unsigned long* len, const char* const* aux);
   static void OnOpen(gensio* io, int err, void* self);
   static void OnClosed(gensio* io, void* self);
+  // After the library's chain check: keeps a failed check's refusal, and refuses a
+  // certificate that is not for the host asked for.
+  int CheckPeer(gensio* io, int chainError, const char* const* aux);
+  std::string WhyClosedWhileConnecting() const;
   void CloseBounded();
 
   gensio_os_funcs* os_ = nullptr;
@@ -86,6 +94,10 @@ class GensioLink {
   int openResult_ = -1;  // -1 while the open runs
   bool closed_ = false;
   unsigned serverRate_ = 0;
+  const NetworkPortName* name_ = nullptr;  // while Connect runs
+  bool clientCertificate_ = false;
+  std::string certRefusal_;
+  int64_t roundTripUs_ = 0;
 };
 
 }  // namespace platform

@@ -34,13 +34,26 @@ unsigned FlowCode(const DCB& d) {
 std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
                                                    const std::string& caFile, uint32_t boundMs,
                                                    int* lastError, std::string* why) {
+  return Open(name, TlsOptions{caFile, "", ""}, boundMs, lastError, why);
+}
+
+std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
+                                                   const TlsOptions& tls, uint32_t boundMs,
+                                                   int* lastError, std::string* why) {
   int dummy = 0;
   std::string ignored;
   if (!lastError) lastError = &dummy;
   if (!why) why = &ignored;
-  std::unique_ptr<NetworkSerial> device(new NetworkSerial());
   const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
-  if (int error = device->link_.Connect(name, caFile, until, why); error != 0) {
+  TlsFiles files;
+  if (name.tls) {
+    std::optional<TlsFiles> chosen = ChooseTlsFiles(tls, lastError, why);
+    if (!chosen) return nullptr;
+    files = *chosen;
+  }
+  std::unique_ptr<NetworkSerial> device(new NetworkSerial());
+  device->trustSource_ = files.caSource;
+  if (int error = device->link_.Connect(name, files, until, why); error != 0) {
     *lastError = error;
     return nullptr;
   }
