@@ -50,10 +50,12 @@ bool Usable(const std::string& label, const std::string& path, bool folderAllowe
   if (!S_ISREG(st.st_mode) && !(folderAllowed && *folder)) {
     *why = label +
            (folderAllowed ? " is neither a regular file nor a folder" : " is not a regular file");
+    errno = EACCES;
     return false;
   }
   if (::access(path.c_str(), *folder ? R_OK | X_OK : R_OK) != 0) {
     *why = label + " cannot be read: " + std::strerror(errno);
+    errno = EACCES;
     return false;
   }
   return true;
