@@ -169,6 +169,8 @@ int GensioLink::Connect(const NetworkPortName& name, const TlsFiles& tls, int64_
     const std::string text = gensio_err_to_str(openResult_);
     if (e == EACCES)
       *why = "the certificate of " + endpoint + " was refused: " + text;
+    else if (openResult_ == GE_REMCLOSE || (name.tls && e == EIO && peerAccepted_))
+      *why = WhyClosedWhileConnecting();
     else if (name.tls && e == EIO)
       *why = endpoint + " ended the TLS handshake: " + text +
              (clientCertificate_ ? " (it may not accept the client certificate)"
@@ -236,7 +238,8 @@ int GensioLink::CheckPeer(gensio* io, int chainError, const char* const* aux) {
     return GE_AUTHREJECT;
   }
   certRefusal_ = NameMismatch(pem, *name_);
-  return certRefusal_.empty() ? 0 : GE_AUTHREJECT;
+  peerAccepted_ = certRefusal_.empty();
+  return peerAccepted_ ? 0 : GE_AUTHREJECT;
 }
 
 void GensioLink::OnOpen(gensio*, int err, void* self) {

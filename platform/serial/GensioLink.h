@@ -97,6 +97,8 @@ class GensioLink {
   const NetworkPortName* name_ = nullptr;  // while Connect runs
   bool clientCertificate_ = false;
   std::string certRefusal_;
+  // The server's certificate passed: the handshake is over on this side.
+  bool peerAccepted_ = false;
   int64_t roundTripUs_ = 0;
 };
 
