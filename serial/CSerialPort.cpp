@@ -15,6 +15,8 @@ namespace {
 // The port handle: one per process; the port is open exactly when it holds a device.
 std::unique_ptr<platform::SerialDevice> handle;
 SerialHost* host = nullptr;
+// Whether the reason the open device vanished has been logged (once an opening).
+bool lossTold = false;
 
 std::u16string Format(const char* fmt, const std::string& text, long number) {
   std::string out(text.size() + 64 + std::strlen(fmt), '\0');
@@ -34,6 +36,14 @@ SerialHost* CSerialPort::Host() {
 
 void CSerialPort::Log(const std::u16string& text) {
   if (host) host->LogLine(text);
+}
+
+void CSerialPort::TellLoss() {
+  if (!handle || lossTold) return;
+  const std::string reason = handle->LostReason();
+  if (reason.empty()) return;
+  lossTold = true;
+  Log(u"ERROR: " + platform::Utf8ToWide(reason));
 }
 
 bool CSerialPort::IsOpen() {
@@ -60,6 +70,7 @@ int CSerialPort::OpenPort(const std::u16string& rateText, bool showMessages) {
     port = host->PortName();
   }
   int lastError = 0;
+  lossTold = false;
   handle = platform::CurrentSerialProvider().CreateFile(port + u":", &lastError);
   platform::Sleep(200);
   if (handle) handle->PurgeComm(CSerialPort::kPurgeAll);
@@ -123,6 +134,7 @@ int CSerialPort::ReadChar(char* out) {
   uint32_t got = 0;
   if (!handle->ReadFile(out, 1, &got)) {
     Log(u"ERROR: ReadChar RC_UNDEFINED.");
+    TellLoss();
     return RC_UNDEFINED;
   }
   return got == 1 ? RC_OK : RC_TIMEOUT;
@@ -137,6 +149,7 @@ int CSerialPort::WriteStr(const char* text) {
   uint32_t written = 0;
   if (!handle->WriteFile(text, length, &written)) {
     Log(u"ERROR: WriteStr RC_UNDEFINED.");
+    TellLoss();
     return RC_UNDEFINED;
   }
   if (written < length) {
@@ -204,6 +217,7 @@ bool CSerialPort::PortWrite(char byte) {
   char text[64];
   std::snprintf(text, sizeof text, "ERROR %u: PortWrite failed.", static_cast<unsigned>(error));
   Log(platform::SingleByteToWide(text));
+  TellLoss();
   return false;
 }
 
@@ -221,8 +235,10 @@ CSerialPort::Status CSerialPort::QueryStatus() {
   platform::COMSTAT stat;
   if (handle->ClearCommError(&s.errors, &stat))
     s.inQueue = stat.cbInQue;
-  else
+  else {
     s.errors = kDeviceLost;  // a device that vanished is a line error, so no wait goes on for ever
+    TellLoss();
+  }
   return s;
 }
 

@@ -85,4 +85,6 @@ class CSerialPort {
 
  private:
   static void Log(const std::u16string& text);
+  // Logs why the open device vanished, once an opening, when the device can say.
+  static void TellLoss();
 };

@@ -6,6 +6,7 @@
 #include <gensio/gensio_err.h>
 #include <gensio/gensio_os_funcs_public.h>
 #include <gensio/sergensio.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -30,6 +31,13 @@ gensio_os_funcs* EventLoop(int* error) {
   static gensio_os_funcs* os = nullptr;
   static int failed = 0;
   if (!os && !failed) {
+    // The library writes to its sockets without asking the kernel to spare the process a
+    // SIGPIPE; a server that closes the connection while something is on its way (ser2net
+    // sending away a second client, say) would end the program. A program that has a handler
+    // of its own keeps it.
+    struct sigaction current {};
+    if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+      ::signal(SIGPIPE, SIG_IGN);
     // One thread makes every gensio call, so no wake-up signal is needed (0).
     failed = gensio_default_os_hnd(0, &os);
     if (!failed) gensio_os_funcs_set_vlog(os, Silent);
@@ -219,8 +227,8 @@ std::string GensioLink::WhyClosedWhileConnecting() const {
                      "client certificate (QELM_TLS_CERT)";
   }
   return endpoint +
-         ": the server closed the connection (another client took the line, or the "
-         "server stopped)";
+         ": the server closed the connection: another client took the line, or the server "
+         "stopped";
 }
 
 int GensioLink::CheckPeer(gensio* io, int chainError, const char* const* aux) {
@@ -258,6 +266,7 @@ int GensioLink::OnEvent(gensio* io, void* self, int event, int err, unsigned cha
       if (err) {
         // The server closed, or the network dropped the connection: the line has vanished.
         link->lost_ = true;
+        link->closedByServer_ = err == GE_REMCLOSE;
         gensio_set_read_callback_enable(io, false);
         return 0;
       } else {

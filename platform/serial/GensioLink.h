@@ -8,8 +8,9 @@
 // Promises on failure: every call gives a result instead of throwing; Connect gives a short
 // reason naming the server's HOST:PORT. A connection that the server or the network drops is
 // marked lost (Lost()), and from then on writes and line settings fail at once; what had
-// arrived before stays readable. Destroying the link closes the connection, waiting at most a
-// second for it.
+// arrived before stays readable. SIGPIPE, which the library's writes to a closed connection would
+// raise, is ignored from the first connection on unless the program handles it itself. Destroying
+// the link closes the connection, waiting at most a second for it.
 
 #include <cstdint>
 #include <memory>
@@ -62,6 +63,8 @@ class GensioLink {
 
   std::string& Received() { return in_; }
   bool Lost() const { return lost_; }
+  // The connection was lost because the server closed it (not a network failure).
+  bool ClosedByServer() const { return closedByServer_; }
   // The line's rate as the server reported it while connecting.
   unsigned ServerRate() const { return serverRate_; }
   // After an Offer that took less than it was given: room has come since.
@@ -90,6 +93,7 @@ class GensioLink {
   std::string in_;
   int64_t overflowed_ = 0;
   bool lost_ = false;
+  bool closedByServer_ = false;
   bool writeReady_ = false;
   int openResult_ = -1;  // -1 while the open runs
   bool closed_ = false;

@@ -53,6 +53,7 @@ std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
   }
   std::unique_ptr<NetworkSerial> device(new NetworkSerial());
   device->trustSource_ = files.caSource;
+  device->endpoint_ = name.Endpoint();
   if (int error = device->link_.Connect(name, files, until, why); error != 0) {
     *lastError = error;
     return nullptr;
@@ -92,6 +93,17 @@ void NetworkSerial::NoteWritten(uint32_t n) {
   const uint32_t rate = std::max<uint32_t>(shadow_.BaudRate, 1);
   const int64_t lineUs = static_cast<int64_t>(n) * 10 * 1000000 / rate;
   drainedAtUs_ = std::max(drainedAtUs_, GensioLink::NowUs()) + lineUs;
+}
+
+std::string NetworkSerial::LostReason() const {
+  if (!link_.Lost()) return {};
+  // ser2net closes the connection of a client that another one took the line from
+  // (kickolduser) without a word, as it does when it stops.
+  if (link_.ClosedByServer())
+    return endpoint_ +
+           ": the server closed the connection: another client took the line, or the server "
+           "stopped";
+  return endpoint_ + ": the connection was lost";
 }
 
 bool NetworkSerial::Fail(int error) {

@@ -70,6 +70,7 @@ class NetworkSerial final : public SerialDevice {
   // before the question.
   bool ConfirmWritten(uint32_t boundMs) override;
   int LastError() const override { return lastError_; }
+  std::string LostReason() const override;
 
  private:
   NetworkSerial() = default;
@@ -96,6 +97,7 @@ class NetworkSerial final : public SerialDevice {
   // nothing was written.
   int64_t drainedAtUs_ = 0;
   std::string trustSource_;
+  std::string endpoint_;
 };
 
 }  // namespace platform
