@@ -8,6 +8,7 @@
 #include "platform/serial/ConnectProcedure.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/EscapedBytes.h"
 #include "serial/SerialHost.h"
 
 namespace {
@@ -197,8 +198,10 @@ int CSerialPort::ReadTerminatedStr(char* buffer, size_t size, char terminator) {
     buffer[n++] = c;
   }
   buffer[n] = '\0';
-  // The text goes into the log as received; the line is sized to hold all of it.
-  std::string text(buffer, n);
+  // The text goes into the log as received (line breaks included), its control bytes escaped
+  // so that reading the log never runs what the radio or a server sent; Len counts the bytes
+  // as they came. The line is sized to hold all of it.
+  std::string text = platform::EscapeControlBytes(std::string_view(buffer, n));
   if (found) {
     Log(Format("ReadTerminatedStr: %s Len= %ld", text, static_cast<long>(n)));
     return RC_OK;

@@ -68,7 +68,8 @@ TEST_F(Ser2netCliTest, ResetReopensTheRemoteLineAtTheNewRate) {
   SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
   Ser2net server(folder.Path(), "s1", {radio.Port()});
   CliRun run = RunCli({"reset", "--port", server.Name(), "--yes"}, {{"", &radio}});
-  EXPECT_EQ(run.status, 0) << run.out << ReadAll(folder.LogPath()) << ReadAll(folder.Path() + "/r1.sim");
+  EXPECT_EQ(run.status, 0) << run.out << ReadAll(folder.LogPath())
+                           << ReadAll(folder.Path() + "/r1.sim");
   EXPECT_EQ(
       radio.Lines(),
       Concat({kRead,
