@@ -350,6 +350,21 @@ int GensioLink::SetLines(LineValue* values, size_t count, int64_t untilUs) {
   return result;
 }
 
+int GensioLink::Flush(int64_t untilUs) {
+  if (lost_ || !io_) return EIO;
+  // The library tells the program it may write again only once every layer below has passed
+  // on what it held.
+  writeReady_ = false;
+  gensio_set_write_callback_enable(io_, true);
+  while (!writeReady_ && !lost_ && NowUs() < untilUs) Pump(untilUs);
+  if (lost_) return EIO;
+  if (!writeReady_) {
+    gensio_set_write_callback_enable(io_, false);
+    return ETIMEDOUT;
+  }
+  return 0;
+}
+
 void GensioLink::PurgeServerInput() {
   if (sio_ && !lost_) sergensio_flush(sio_, SERGENSIO_FLUSH_RCV_BUFFER);
 }

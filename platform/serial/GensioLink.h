@@ -58,6 +58,11 @@ class GensioLink {
   // applied value filled in, else ETIMEDOUT, EIO (lost, or the server refused) or ENOTSUP
   // (the server never agreed to the COM port option).
   int SetLines(LineValue* values, size_t count, int64_t untilUs);
+  // Waits until the library has handed everything offered so far to the network (the kernel
+  // holds it: a COM port question sent after this cannot overtake it, which it otherwise may,
+  // since the telnet layer sends its commands ahead of data it still holds). 0, ETIMEDOUT,
+  // or EIO when the connection is lost.
+  int Flush(int64_t untilUs);
   // Asks the server to drop what it holds from the line for us (no answer comes).
   void PurgeServerInput();
 

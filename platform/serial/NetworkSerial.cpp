@@ -70,9 +70,8 @@ void NetworkSerial::Drain() {
   if (drainedAtUs_ == 0 || link_.Lost()) return;
   const int64_t guardUs = static_cast<int64_t>(kDrainGuardMs) * 1000;
   if (GensioLink::NowUs() >= drainedAtUs_ + guardUs) return;
-  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
   const int64_t bound = GensioLink::NowUs() + static_cast<int64_t>(kDrainBoundMs) * 1000;
-  if (link_.SetLines(&ask, 1, bound) != 0) return;
+  if (!AskAfterWritten(bound)) return;
   // Only from the server's answer on are the bytes known to be with it.
   const int64_t until = std::max(drainedAtUs_, GensioLink::NowUs()) + guardUs;
   while (!link_.Lost() && GensioLink::NowUs() < until) link_.Pump(until);
@@ -81,10 +80,19 @@ void NetworkSerial::Drain() {
 
 bool NetworkSerial::ConfirmWritten(uint32_t boundMs) {
   if (link_.Lost()) return Fail(EIO);
-  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
   const int64_t bound = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
-  const int r = link_.SetLines(&ask, 1, bound);
-  return r == 0 ? true : Fail(r);
+  return AskAfterWritten(bound) ? true : false;
+}
+
+bool NetworkSerial::AskAfterWritten(int64_t untilUs) {
+  // First everything on its way, then the question behind it: the server answers only after
+  // it has read all that came before.
+  if (int r = link_.Flush(untilUs); r != 0) return Fail(r);
+  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
+  const int r = link_.SetLines(&ask, 1, untilUs);
+  // An answer that did not come on a connection that dropped is a lost connection.
+  if (r != 0) return Fail(link_.Lost() ? EIO : r);
+  return true;
 }
 
 void NetworkSerial::NoteWritten(uint32_t n) {

@@ -66,8 +66,9 @@ class NetworkSerial final : public SerialDevice {
   bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
   bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
   bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
-  // One round trip to the server: its answer comes after it has taken in everything written
-  // before the question.
+  // True once every byte WriteFile took so far has been handed to the network and the server
+  // has answered a question sent after them (one round trip): it has read them all. False
+  // with EIO when the connection is lost first, ETIMEDOUT when that takes longer than boundMs.
   bool ConfirmWritten(uint32_t boundMs) override;
   int LastError() const override { return lastError_; }
   std::string LostReason() const override;
@@ -83,6 +84,9 @@ class NetworkSerial final : public SerialDevice {
   // written bytes' time on the line and the guard. Bounded; a lost connection skips it.
   void Drain();
   void NoteWritten(uint32_t n);
+  // Hands everything written to the network, then asks the server one question and waits for
+  // its answer, by the deadline; false with the last error set.
+  bool AskAfterWritten(int64_t untilUs);
 
   GensioLink link_;
   int lastError_ = 0;
