@@ -33,7 +33,8 @@ void DeviceOpener::FollowProcedure() {
   if (current == procedure_) return;
   procedure_ = current;
   if (current != 0) {
-    spentUs_ = 0;
+    // A fresh record: the devices of an earlier procedure may still hold the old one.
+    budget_ = std::make_shared<NetworkSerial::ConnectBudget>();
     firstRoundTripUs_ = 0;
   }
   std::erase_if(failures_, [](const auto& entry) { return entry.second.untilUs != 0; });
@@ -80,7 +81,7 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const std::string& devic
     failures_.erase(it);
   }
   int64_t boundUs = static_cast<int64_t>(ConnectBudgetMs()) * 1000;
-  if (inProcedure) boundUs -= spentUs_;
+  if (inProcedure) boundUs -= budget_->spentUs;
   std::unique_ptr<NetworkSerial> opened;
   if (boundUs <= 0) {
     *lastError = ETIMEDOUT;
@@ -90,10 +91,12 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const std::string& devic
         NetworkSerial::Open(*name, TlsOptions::FromEnvironment(),
                             static_cast<uint32_t>((boundUs + 999) / 1000), lastError, &failure_);
   }
-  spentUs_ += GensioLink::NowUs() - now;
+  budget_->spentUs += GensioLink::NowUs() - now;
   if (opened) {
     if (firstRoundTripUs_ == 0)
       firstRoundTripUs_ = std::max<int64_t>(opened->ConnectRoundTripUs(), 1);
+    budget_->limitUs = static_cast<int64_t>(ConnectBudgetMs()) * 1000;
+    if (inProcedure) opened->ShareConnectBudget(budget_);
     if (!opened->TrustSource().empty())
       ConnectProcedure::Note("The certificate of " + name->Endpoint() + " was checked against " +
                              opened->TrustSource());

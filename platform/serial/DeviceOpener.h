@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/serial/NetworkSerial.h"
 #include "platform/serial/SerialDevice.h"
 
 namespace platform {
@@ -50,7 +51,10 @@ class DeviceOpener {
   std::string failure_;
   std::string warnedConsole_;
   std::map<std::string, Failure> failures_;  // by network name
-  int64_t spentUs_ = 0;                      // connecting, in this procedure
+  // What this procedure's openings have spent connecting (shared with the devices, whose
+  // first line setting is part of their connect).
+  std::shared_ptr<NetworkSerial::ConnectBudget> budget_ =
+      std::make_shared<NetworkSerial::ConnectBudget>();
   int64_t firstRoundTripUs_ = 0;
   uint64_t procedure_ = 0;
 };

@@ -145,8 +145,14 @@ bool NetworkSerial::SetCommState(const DCB& dcb) {
   ask(dcb.StopBits != shadow_.StopBits, S::kStopBits, StopCode(dcb.StopBits));
   ask(FlowCode(dcb) != FlowCode(shadow_), S::kFlowControl, FlowCode(dcb));
   if (!asked.empty()) {
-    const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(kSettingBoundMs) * 1000;
-    if (int error = link_.SetLines(asked.data(), asked.size(), until); error != 0) {
+    const int64_t start = GensioLink::NowUs();
+    int64_t until = start + static_cast<int64_t>(kSettingBoundMs) * 1000;
+    std::shared_ptr<ConnectBudget> budget = std::move(budget_);
+    if (budget) until = std::min(until, start + budget->limitUs - budget->spentUs);
+    if (until <= start) return Fail(ETIMEDOUT);
+    int error = link_.SetLines(asked.data(), asked.size(), until);
+    if (budget) budget->spentUs += GensioLink::NowUs() - start;
+    if (error != 0) {
       // An answer may still come and the server may yet apply it: send everything next time.
       lineKnown_ = false;
       return Fail(error);

@@ -53,6 +53,14 @@ class NetworkSerial final : public SerialDevice {
                                              uint32_t boundMs, int* lastError, std::string* why);
   // The round trip of the server's first answer while connecting.
   int64_t ConnectRoundTripUs() const { return link_.ConnectRoundTripUs(); }
+  // What a connect procedure has left for connecting, shared by its openings: the first line
+  // setting of an opening still belongs to its connect, so it is bounded by what is left and
+  // the time it takes is counted.
+  struct ConnectBudget {
+    int64_t limitUs = 0;
+    int64_t spentUs = 0;
+  };
+  void ShareConnectBudget(std::shared_ptr<ConnectBudget> budget) { budget_ = std::move(budget); }
   // Where the server's certificate was checked against, for the log; empty in the clear.
   const std::string& TrustSource() const { return trustSource_; }
   ~NetworkSerial() override;
@@ -102,6 +110,7 @@ class NetworkSerial final : public SerialDevice {
   int64_t drainedAtUs_ = 0;
   std::string trustSource_;
   std::string endpoint_;
+  std::shared_ptr<ConnectBudget> budget_;  // until the first line setting
 };
 
 }  // namespace platform
