@@ -151,9 +151,9 @@ int GensioLink::Connect(const NetworkPortName& name, const TlsFiles& tls, int64_
   if (int r = str_to_gensio(stack.c_str(), os_, &GensioLink::OnEvent, this, &io_); r != 0) {
     io_ = nullptr;
     if (name.tls && (r == GE_CERTNOTFOUND || r == GE_KEYNOTFOUND || r == GE_KEYINVALID)) {
-      *why = r == GE_CERTNOTFOUND
-                 ? tls.caSource + " or QELM_TLS_CERT holds no certificate OpenSSL can use"
-                 : "the client key cannot be used with its certificate";
+      // The client's files were read and matched before; what is left is the trust store.
+      *why = r == GE_CERTNOTFOUND ? tls.caSource + " holds no certificate OpenSSL can read"
+                                  : "the client certificate (QELM_TLS_CERT) cannot be used";
       return EACCES;
     }
     *why = endpoint + ": " + gensio_err_to_str(r);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "Ser2net.h"
@@ -200,6 +201,14 @@ TEST_F(TlsCertificateTest, ACaFileThatCannotBeUsedIsRefusedBeforeConnectingAndNe
   EXPECT_EQ(why, "SSL_CERT_FILE (/dev/null) is not a regular file");
   unsetenv("SSL_CERT_FILE");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+  // A regular file that holds no certificate.
+  const std::string text = folder_ + "/notes.txt";
+  std::ofstream(text) << "not a certificate\n";
+  auto quietName = platform::ParseNetworkPort("rfc2217+tls://127.0.0.1:1");
+  EXPECT_EQ(NetworkSerial::Open(*quietName, TlsOptions{text, "", ""}, 3000, &error, &why), nullptr);
+  EXPECT_EQ(error, EACCES);
+  EXPECT_EQ(why, "QELM_TLS_CA (" + text + ") holds no certificate OpenSSL can read");
 
   // Nothing is connected to: a listener that never answers would hold the open for its bound.
   net_test::SilentListener silent;

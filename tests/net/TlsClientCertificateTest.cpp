@@ -58,6 +58,17 @@ TEST_F(TlsClientCertificateTest, AServerThatWantsOneIsRefusedWithoutItAndServedW
                        ": the server closed the connection after the handshake: it may require "
                        "a client certificate (QELM_TLS_CERT)");
 
+    // A certificate of an issuer the server does not know is no better.
+    net_test::TestCa stranger(folder_, "stranger");
+    net_test::Issued unknown = stranger.Issue("client", "qelm", "extendedKeyUsage=clientAuth");
+    ASSERT_TRUE(unknown.ok);
+    device = NetworkSerial::Open(*name, TlsOptions{ca_.Cert(), unknown.cert, unknown.key}, 3000,
+                                 &error, &why);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(why, name->Endpoint() +
+                       ": the server closed the connection after the handshake: it may not "
+                       "accept the client certificate (QELM_TLS_CERT)");
+
     device = NetworkSerial::Open(*name, TlsOptions{ca_.Cert(), client.cert, client.key}, 3000,
                                  &error, &why);
     ASSERT_NE(device, nullptr) << why;
