@@ -23,11 +23,6 @@ constexpr int64_t kRememberedUs = 5000000;
 
 }  // namespace
 
-std::string TlsCaFile() {
-  const char* ca = std::getenv("QELM_TLS_CA");
-  return ca ? std::string(ca) : std::string();
-}
-
 void DeviceOpener::FollowProcedure() {
   const uint64_t current = ConnectProcedure::Current();
   if (current == procedure_) return;

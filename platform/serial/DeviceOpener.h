@@ -59,7 +59,4 @@ class DeviceOpener {
   uint64_t procedure_ = 0;
 };
 
-// The PEM file QELM_TLS_CA names, or empty for the system's trust store.
-std::string TlsCaFile();
-
 }  // namespace platform
