@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,7 +104,7 @@ class GensioLink {
   int openResult_ = -1;  // -1 while the open runs
   bool closed_ = false;
   unsigned serverRate_ = 0;
-  const NetworkPortName* name_ = nullptr;  // while Connect runs
+  std::optional<NetworkPortName> name_;  // the name Connect was given
   bool clientCertificate_ = false;
   std::string certRefusal_;
   // The server's certificate passed: the handshake is over on this side.
