@@ -1,10 +1,11 @@
 // The banner parser: whatever the radio prints when it starts, ReadBanner ends with 0 or 1;
 // on success the kept banner starts at its "W" and holds no line break, the firmware text has
-// at most three characters, and the About box's label follows it.
+// at most three characters, and the About box's label follows it (escaped).
 #include <cstdint>
 #include <string>
 
 #include "fuzz/FuzzLine.h"
+#include "platform/system/EscapedBytes.h"
 #include "serial/RadioExchange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -22,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (b.find(u'\r') != std::u16string::npos || b.find(u'\n') != std::u16string::npos)
     fuzz::Broken("the banner holds no line break");
   if (values.firmwareText.size() > 3) fuzz::Broken("the firmware text has three characters");
-  if (firmwareLabel != u"Radio Firmware: " + values.firmwareText) fuzz::Broken("the label");
+  if (firmwareLabel != u"Radio Firmware: " + platform::EscapeControlBytes(values.firmwareText))
+    fuzz::Broken("the label");
   return 0;
 }

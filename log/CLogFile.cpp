@@ -22,6 +22,27 @@ std::u16string Stamped(const platform::SYSTEMTIME& t, const std::u16string& text
   return platform::SingleByteToWide(stamp) + text + u"\r\n";
 }
 
+// The last guard of a log that is safe to read: a control byte that reached a line (other
+// than its line breaks) is written as "\xHH", whoever put it there. Text from outside was
+// escaped where it came in (EscapedBytes.h, backslashes doubled); the program's own texts
+// hold no control bytes, so this changes nothing else.
+std::string WithoutControlBytes(const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b < 0x20 && b != '\r' && b != '\n') || (b >= 0x7F && b <= 0x9F)) {
+      static const char hex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += hex[b >> 4];
+      out += hex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 CLogFile::CLogFile(std::u16string logPath, int32_t maxLines)
@@ -69,7 +90,7 @@ void CLogFile::WriteEntry(platform::ExclusiveFile& file, const std::u16string& t
   if (!file.IsOpen()) return;
   std::u16string line =
       stamped ? Stamped(platform::CurrentClock().LocalTime(), text) : text + u"\r\n";
-  std::string bytes = platform::WideToSingleByte(line);
+  std::string bytes = WithoutControlBytes(platform::WideToSingleByte(line));
   int64_t before = file.Position();
   if (!file.Write(bytes.data(), bytes.size())) {
     // Storage full or gone: take back what part of the line made it, so the log never holds

@@ -3,7 +3,9 @@
 // line each, in the single-byte text file "TUVAR_TOOL_Log.txt" (CR LF lines, day-first local
 // time stamps). Each line is on storage when LogLine returns: the file is opened, appended to
 // and closed again for every line, shared with nobody while open. At the regular end the log
-// writes "Application closed" and is cut back to its last maxLines lines.
+// writes "Application closed" and is cut back to its last maxLines lines. The log is safe to
+// read with cat or tail: no control byte other than a line break is ever written as it is
+// (it becomes "\xHH"; see EscapedBytes.h for text from outside).
 //
 // Logging never fails towards its caller: a file that cannot be opened loses that line
 // silently. A write that fails half-way (storage full) is undone, so no torn line is left,

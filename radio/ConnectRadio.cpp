@@ -110,6 +110,7 @@ class Attempts {
     bool console = false;
     std::u16string device = CSerialPort::DeviceBehindPort(&console);
     if (!device.empty()) view_.LogLine(u"Port " + s_.portName + u" is " + device);
+    if (std::u16string note = CSerialPort::TakeOpenNote(); !note.empty()) view_.LogLine(note);
     if (console)
       view_.LogLine(u"WARNING: " + (device.empty() ? s_.portName : device) +
                     u" is the kernel's console.");
@@ -132,7 +133,21 @@ void NextBaudrate(SettingsView& view) {
   s.baudText = s.portBaudText = std::u16string(kBaudRates[next]);
 }
 
+namespace {
+
+// The procedure's openings share one connect bound, whichever way the procedure ends.
+class ConnectScope {
+ public:
+  ConnectScope() { CSerialPort::BeginConnect(); }
+  ~ConnectScope() { CSerialPort::EndConnect(); }
+  ConnectScope(const ConnectScope&) = delete;
+  ConnectScope& operator=(const ConnectScope&) = delete;
+};
+
+}  // namespace
+
 ConnectResult ConnectRadio(ConnectView& view) {
+  ConnectScope scope;
   RadioSettings& s = view.Settings();
   view.TakeControls();
   s.portBaudText = s.baudText;

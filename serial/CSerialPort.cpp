@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "platform/dialog/DialogConstants.h"
+#include "platform/serial/ConnectProcedure.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/EscapedBytes.h"
 #include "serial/SerialHost.h"
 
 namespace {
@@ -14,6 +16,8 @@ namespace {
 // The port handle: one per process; the port is open exactly when it holds a device.
 std::unique_ptr<platform::SerialDevice> handle;
 SerialHost* host = nullptr;
+// Whether the reason the open device vanished has been logged (once an opening).
+bool lossTold = false;
 
 std::u16string Format(const char* fmt, const std::string& text, long number) {
   std::string out(text.size() + 64 + std::strlen(fmt), '\0');
@@ -33,6 +37,14 @@ SerialHost* CSerialPort::Host() {
 
 void CSerialPort::Log(const std::u16string& text) {
   if (host) host->LogLine(text);
+}
+
+void CSerialPort::TellLoss() {
+  if (!handle || lossTold) return;
+  const std::string reason = handle->LostReason();
+  if (reason.empty()) return;
+  lossTold = true;
+  Log(u"ERROR: " + platform::Utf8ToWide(reason));
 }
 
 bool CSerialPort::IsOpen() {
@@ -59,6 +71,7 @@ int CSerialPort::OpenPort(const std::u16string& rateText, bool showMessages) {
     port = host->PortName();
   }
   int lastError = 0;
+  lossTold = false;
   handle = platform::CurrentSerialProvider().CreateFile(port + u":", &lastError);
   platform::Sleep(200);
   if (handle) handle->PurgeComm(CSerialPort::kPurgeAll);
@@ -122,6 +135,7 @@ int CSerialPort::ReadChar(char* out) {
   uint32_t got = 0;
   if (!handle->ReadFile(out, 1, &got)) {
     Log(u"ERROR: ReadChar RC_UNDEFINED.");
+    TellLoss();
     return RC_UNDEFINED;
   }
   return got == 1 ? RC_OK : RC_TIMEOUT;
@@ -136,6 +150,7 @@ int CSerialPort::WriteStr(const char* text) {
   uint32_t written = 0;
   if (!handle->WriteFile(text, length, &written)) {
     Log(u"ERROR: WriteStr RC_UNDEFINED.");
+    TellLoss();
     return RC_UNDEFINED;
   }
   if (written < length) {
@@ -183,8 +198,10 @@ int CSerialPort::ReadTerminatedStr(char* buffer, size_t size, char terminator) {
     buffer[n++] = c;
   }
   buffer[n] = '\0';
-  // The text goes into the log as received; the line is sized to hold all of it.
-  std::string text(buffer, n);
+  // The text goes into the log as received (line breaks included), its control bytes escaped
+  // so that reading the log never runs what the radio or a server sent; Len counts the bytes
+  // as they came. The line is sized to hold all of it.
+  std::string text = platform::EscapeControlBytes(std::string_view(buffer, n));
   if (found) {
     Log(Format("ReadTerminatedStr: %s Len= %ld", text, static_cast<long>(n)));
     return RC_OK;
@@ -203,6 +220,7 @@ bool CSerialPort::PortWrite(char byte) {
   char text[64];
   std::snprintf(text, sizeof text, "ERROR %u: PortWrite failed.", static_cast<unsigned>(error));
   Log(platform::SingleByteToWide(text));
+  TellLoss();
   return false;
 }
 
@@ -220,8 +238,10 @@ CSerialPort::Status CSerialPort::QueryStatus() {
   platform::COMSTAT stat;
   if (handle->ClearCommError(&s.errors, &stat))
     s.inQueue = stat.cbInQue;
-  else
+  else {
     s.errors = kDeviceLost;  // a device that vanished is a line error, so no wait goes on for ever
+    TellLoss();
+  }
   return s;
 }
 
@@ -230,6 +250,18 @@ void CSerialPort::WaitForInput() {
   uint32_t events = 0;
   handle->SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
   handle->WaitCommEvent(&events, kWaitForInputBoundMs);
+}
+
+void CSerialPort::BeginConnect() {
+  platform::ConnectProcedure::Begin();
+}
+
+void CSerialPort::EndConnect() {
+  platform::ConnectProcedure::End();
+}
+
+std::u16string CSerialPort::TakeOpenNote() {
+  return platform::Utf8ToWide(platform::ConnectProcedure::TakeNote());
 }
 
 std::u16string CSerialPort::OpenFailureText() {

@@ -66,6 +66,13 @@ class CSerialPort {
   static void WaitForInput();
   static bool SetBaudrate(const std::u16string& rateText);
 
+  // A connect procedure opens the port several times: its openings share one connect bound
+  // and one memory of failures (a network server's). EndConnect when it is over.
+  static void BeginConnect();
+  static void EndConnect();
+  // What the log should say of the last opening that succeeded (where a TLS server's
+  // certificate was checked against), once; else empty.
+  static std::u16string TakeOpenNote();
   // Why the last OpenPort could not open the device, when the serial layer says more than a
   // code (a network server's reason, naming HOST:PORT); else empty.
   static std::u16string OpenFailureText();
@@ -78,4 +85,6 @@ class CSerialPort {
 
  private:
   static void Log(const std::u16string& text);
+  // Logs why the open device vanished, once an opening, when the device can say.
+  static void TellLoss();
 };

@@ -6,6 +6,7 @@
 
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/EscapedBytes.h"
 #include "serial/CSerialPort.h"
 #include "serial/SerialHost.h"
 
@@ -195,9 +196,11 @@ int ReadBanner(BannerValues* values) {
   values->bannerText = banner;
   values->firmwareText = Slice(banner, 9, 12);
   values->firmwareVersion = DecimalDouble(values->firmwareText);
-  firmwareLabel = u"Radio Firmware: " + values->firmwareText;
+  // The banner's bytes come from the radio: on a screen and in the log, a control byte is
+  // shown escaped, never acted upon by the terminal.
+  firmwareLabel = u"Radio Firmware: " + platform::EscapeControlBytes(values->firmwareText);
   values->modelNumber = DecimalInt(Slice(banner, 3, 7));
-  Log(u"Banner: " + banner);
+  Log(u"Banner: " + platform::EscapeControlBytes(banner));
   return 0;
 }
 

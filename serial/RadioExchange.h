@@ -13,7 +13,7 @@
 #include <string>
 
 // "Radio Firmware: Not Connected", or "Radio Firmware: " and the firmware text once a banner
-// was read. Shown by the About box.
+// was read, its control bytes escaped (EscapedBytes.h). Shown by the About box.
 extern std::u16string firmwareLabel;
 extern const char16_t kFirmwareNotConnected[];
 
@@ -40,7 +40,8 @@ struct BannerValues {
   int32_t modelNumber = 2410;
 };
 // Reads the banner (after a 200 ms pause) and takes it apart; sets firmwareLabel and logs
-// "Banner: ..." on success. 0 when a banner was read.
+// "Banner: ..." (control bytes escaped) on success. 0 when a banner was read. The values keep
+// the banner's text as it came.
 int ReadBanner(BannerValues* values);
 
 // Moves the text from the first start character on to the front of the buffer, leaving out

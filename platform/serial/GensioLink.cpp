@@ -2,13 +2,17 @@
 
 #include <errno.h>
 #include <gensio/gensio.h>
+#include <gensio/gensio_control.h>
 #include <gensio/gensio_err.h>
 #include <gensio/gensio_os_funcs_public.h>
 #include <gensio/sergensio.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
+
+#include "platform/serial/PeerCertificate.h"
 
 namespace platform {
 
@@ -27,6 +31,13 @@ gensio_os_funcs* EventLoop(int* error) {
   static gensio_os_funcs* os = nullptr;
   static int failed = 0;
   if (!os && !failed) {
+    // The library writes to its sockets without asking the kernel to spare the process a
+    // SIGPIPE; a server that closes the connection while something is on its way (ser2net
+    // sending away a second client, say) would end the program. A program that has a handler
+    // of its own keeps it.
+    struct sigaction current {};
+    if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+      ::signal(SIGPIPE, SIG_IGN);
     // One thread makes every gensio call, so no wake-up signal is needed (0).
     failed = gensio_default_os_hnd(0, &os);
     if (!failed) gensio_os_funcs_set_vlog(os, Silent);
@@ -64,6 +75,11 @@ int ErrnoFor(int gensioError) {
       return EIO;
   }
 }
+
+// What ser2net sends before it closes a connection to a line that another client holds.
+constexpr char kInUse[] = "Port already in use";
+// The most a server's certificate may take as text.
+constexpr size_t kMaxCertificate = 64 * 1024;
 
 bool Quotable(const std::string& path) {
   return std::none_of(path.begin(), path.end(), [](char c) {
@@ -107,7 +123,7 @@ void GensioLink::Pump(int64_t untilUs) {
   gensio_os_funcs_service(os_, &t);
 }
 
-int GensioLink::Connect(const NetworkPortName& name, const std::string& caFile, int64_t untilUs,
+int GensioLink::Connect(const NetworkPortName& name, const TlsFiles& tls, int64_t untilUs,
                         std::string* why) {
   const std::string endpoint = name.Endpoint();
   int error = 0;
@@ -116,19 +132,30 @@ int GensioLink::Connect(const NetworkPortName& name, const std::string& caFile, 
     *why = "the network library could not start (" + std::string(gensio_err_to_str(error)) + ")";
     return EIO;
   }
+  name_ = name;
   std::string stack = "telnet(rfc2217),";
   if (name.tls) {
-    if (!caFile.empty() && !Quotable(caFile)) {
-      *why = "QELM_TLS_CA names a file whose name cannot be passed on (quote or backslash)";
+    for (const std::string* path : {&tls.caPath, &tls.cert, &tls.key}) {
+      if (Quotable(*path)) continue;
+      *why = "the TLS file " + *path + " has a name that cannot be passed on (quote or backslash)";
       return EINVAL;
     }
-    stack += caFile.empty() ? "ssl," : "ssl(CA=\"" + caFile + "\"),";
+    stack += "ssl(CA=\"" + tls.caPath + "\"";
+    if (!tls.cert.empty()) stack += ",cert=\"" + tls.cert + "\",key=\"" + tls.key + "\"";
+    stack += "),";
+    clientCertificate_ = !tls.cert.empty();
   }
   // Without Nagle's delay: a command line goes out as the radio expects it, in one piece, and
   // its CR and LF (written byte by byte) do not wait for the server's acknowledgement.
   stack += "tcp(nodelay)," + name.host + "," + name.port;
   if (int r = str_to_gensio(stack.c_str(), os_, &GensioLink::OnEvent, this, &io_); r != 0) {
     io_ = nullptr;
+    if (name.tls && (r == GE_CERTNOTFOUND || r == GE_KEYNOTFOUND || r == GE_KEYINVALID)) {
+      // The client's files were read and matched before; what is left is the trust store.
+      *why = r == GE_CERTNOTFOUND ? tls.caSource + " holds no certificate OpenSSL can read"
+                                  : "the client certificate (QELM_TLS_CERT) cannot be used";
+      return EACCES;
+    }
     *why = endpoint + ": " + gensio_err_to_str(r);
     return EINVAL;
   }
@@ -142,10 +169,20 @@ int GensioLink::Connect(const NetworkPortName& name, const std::string& caFile, 
     return ETIMEDOUT;
   }
   if (openResult_ != 0) {
+    if (!certRefusal_.empty()) {
+      *why = certRefusal_;
+      return EACCES;
+    }
     int e = ErrnoFor(openResult_);
     const std::string text = gensio_err_to_str(openResult_);
     if (e == EACCES)
       *why = "the certificate of " + endpoint + " was refused: " + text;
+    else if (openResult_ == GE_REMCLOSE || (name.tls && e == EIO && peerAccepted_))
+      *why = WhyClosedWhileConnecting();
+    else if (name.tls && e == EIO)
+      *why = endpoint + " ended the TLS handshake: " + text +
+             (clientCertificate_ ? " (it may not accept the client certificate)"
+                                 : " (it may require a client certificate, QELM_TLS_CERT)");
     else
       *why = endpoint + ": " + text;
     return e;
@@ -154,17 +191,63 @@ int GensioLink::Connect(const NetworkPortName& name, const std::string& caFile, 
   sio_ = gensio_to_sergensio(io_);
   // The server must speak the COM port option, or no rate could ever be set: ask for the rate.
   LineValue ask{Setting::kBaud, 0, 0};
+  const int64_t asked = NowUs();
   int r = sio_ ? SetLines(&ask, 1, untilUs) : ENOTSUP;
   if (r == ETIMEDOUT) {
     *why = "no answer from " + endpoint + " in time";
     return ETIMEDOUT;
   }
+  if (r != 0 && lost_) {
+    *why = WhyClosedWhileConnecting();
+    return in_.find(kInUse) != std::string::npos ? EBUSY : EIO;
+  }
   if (r != 0) {
     *why = endpoint + " does not offer the telnet COM port option (RFC 2217)";
     return EPROTO;
   }
+  roundTripUs_ = NowUs() - asked;
   serverRate_ = ask.applied;
   return 0;
+}
+
+std::string GensioLink::WhyClosedWhileConnecting() const {
+  const std::string endpoint = name_ ? name_->Endpoint() : std::string("the server");
+  if (in_.find(kInUse) != std::string::npos)
+    return endpoint + ": the line is in use by another client";
+  if (name_ && name_->tls) {
+    // TLS 1.3 ends the handshake before the server has looked at the client's certificate:
+    // a server that wants one (or another one) can only close the connection afterwards.
+    return clientCertificate_
+               ? endpoint +
+                     ": the server closed the connection after the handshake: it may not accept "
+                     "the client certificate (QELM_TLS_CERT)"
+               : endpoint +
+                     ": the server closed the connection after the handshake: it may require a "
+                     "client certificate (QELM_TLS_CERT)";
+  }
+  return endpoint +
+         ": the server closed the connection: another client took the line, or the server "
+         "stopped";
+}
+
+int GensioLink::CheckPeer(gensio* io, int chainError, const char* const* aux) {
+  // Every check of the server's certificate, a later one included, is for the name asked.
+  if (!name_) return GE_AUTHREJECT;
+  std::string pem(kMaxCertificate, '\0');
+  gensiods len = pem.size() - 1;
+  if (gensio_control(io, GENSIO_CONTROL_DEPTH_FIRST, GENSIO_CONTROL_GET, GENSIO_CONTROL_CERT,
+                     pem.data(), &len) == 0)
+    pem.resize(std::min<size_t>(len, pem.size() - 1));
+  else
+    pem.clear();
+  // A chain that failed stays refused, whatever the name.
+  if (chainError != 0) {
+    certRefusal_ = ChainRefusal(pem, aux && aux[0] ? aux[0] : "", *name_);
+    return GE_AUTHREJECT;
+  }
+  certRefusal_ = NameMismatch(pem, *name_);
+  peerAccepted_ = certRefusal_.empty();
+  return peerAccepted_ ? 0 : GE_AUTHREJECT;
 }
 
 void GensioLink::OnOpen(gensio*, int err, void* self) {
@@ -176,13 +259,14 @@ void GensioLink::OnClosed(gensio*, void* self) {
 }
 
 int GensioLink::OnEvent(gensio* io, void* self, int event, int err, unsigned char* buf,
-                        unsigned long* len, const char* const*) {
+                        unsigned long* len, const char* const* aux) {
   auto* link = static_cast<GensioLink*>(self);
   switch (event) {
     case GENSIO_EVENT_READ:
       if (err) {
         // The server closed, or the network dropped the connection: the line has vanished.
         link->lost_ = true;
+        link->closedByServer_ = err == GE_REMCLOSE;
         gensio_set_read_callback_enable(io, false);
         return 0;
       } else {
@@ -192,6 +276,8 @@ int GensioLink::OnEvent(gensio* io, void* self, int event, int err, unsigned cha
         link->overflowed_ += static_cast<int64_t>(*len - take);
       }
       return 0;
+    case GENSIO_EVENT_POSTCERT_VERIFY:
+      return link->CheckPeer(io, err, aux);
     case GENSIO_EVENT_WRITE_READY:
       link->writeReady_ = true;
       gensio_set_write_callback_enable(io, false);
@@ -262,6 +348,21 @@ int GensioLink::SetLines(LineValue* values, size_t count, int64_t untilUs) {
   // Answered records are done with; late answers still find theirs.
   std::erase_if(requests_, [](const std::unique_ptr<Request>& q) { return q->answered; });
   return result;
+}
+
+int GensioLink::Flush(int64_t untilUs) {
+  if (lost_ || !io_) return EIO;
+  // The library tells the program it may write again only once every layer below has passed
+  // on what it held.
+  writeReady_ = false;
+  gensio_set_write_callback_enable(io_, true);
+  while (!writeReady_ && !lost_ && NowUs() < untilUs) Pump(untilUs);
+  if (lost_) return EIO;
+  if (!writeReady_) {
+    gensio_set_write_callback_enable(io_, false);
+    return ETIMEDOUT;
+  }
+  return 0;
 }
 
 void GensioLink::PurgeServerInput() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 namespace platform {
 
@@ -19,8 +20,19 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   });
 }
 
+// Words the network library reads as part of its address syntax (a protocol or an address
+// family) when they stand where a host name does: "ipv4" would not be looked up as a host but
+// taken as "any IPv4 address", so such a name could reach another host than the one written.
+bool LibraryKeyword(std::string_view h) {
+  static constexpr std::string_view kKeywords[] = {"ipv4", "ipv6", "ipv6n4",    "tcp",    "udp",
+                                                   "sctp", "unix", "unixdgram", "unixseq"};
+  return std::any_of(std::begin(kKeywords), std::end(kKeywords),
+                     [&](std::string_view k) { return h.size() == k.size() && StartsWith(h, k); });
+}
+
 bool HostName(std::string_view h) {
   if (h.empty() || h.size() > kMaxHost || h.front() == '-' || h.front() == '.') return false;
+  if (LibraryKeyword(h)) return false;
   return std::all_of(h.begin(), h.end(), [](char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
   });

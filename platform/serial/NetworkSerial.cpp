@@ -34,13 +34,27 @@ unsigned FlowCode(const DCB& d) {
 std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
                                                    const std::string& caFile, uint32_t boundMs,
                                                    int* lastError, std::string* why) {
+  return Open(name, TlsOptions{caFile, "", ""}, boundMs, lastError, why);
+}
+
+std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
+                                                   const TlsOptions& tls, uint32_t boundMs,
+                                                   int* lastError, std::string* why) {
   int dummy = 0;
   std::string ignored;
   if (!lastError) lastError = &dummy;
   if (!why) why = &ignored;
-  std::unique_ptr<NetworkSerial> device(new NetworkSerial());
   const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
-  if (int error = device->link_.Connect(name, caFile, until, why); error != 0) {
+  TlsFiles files;
+  if (name.tls) {
+    std::optional<TlsFiles> chosen = ChooseTlsFiles(tls, lastError, why);
+    if (!chosen) return nullptr;
+    files = *chosen;
+  }
+  std::unique_ptr<NetworkSerial> device(new NetworkSerial());
+  device->trustSource_ = files.caSource;
+  device->endpoint_ = name.Endpoint();
+  if (int error = device->link_.Connect(name, files, until, why); error != 0) {
     *lastError = error;
     return nullptr;
   }
@@ -56,9 +70,8 @@ void NetworkSerial::Drain() {
   if (drainedAtUs_ == 0 || link_.Lost()) return;
   const int64_t guardUs = static_cast<int64_t>(kDrainGuardMs) * 1000;
   if (GensioLink::NowUs() >= drainedAtUs_ + guardUs) return;
-  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
   const int64_t bound = GensioLink::NowUs() + static_cast<int64_t>(kDrainBoundMs) * 1000;
-  if (link_.SetLines(&ask, 1, bound) != 0) return;
+  if (!AskAfterWritten(bound)) return;
   // Only from the server's answer on are the bytes known to be with it.
   const int64_t until = std::max(drainedAtUs_, GensioLink::NowUs()) + guardUs;
   while (!link_.Lost() && GensioLink::NowUs() < until) link_.Pump(until);
@@ -67,10 +80,19 @@ void NetworkSerial::Drain() {
 
 bool NetworkSerial::ConfirmWritten(uint32_t boundMs) {
   if (link_.Lost()) return Fail(EIO);
-  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
   const int64_t bound = GensioLink::NowUs() + static_cast<int64_t>(boundMs) * 1000;
-  const int r = link_.SetLines(&ask, 1, bound);
-  return r == 0 ? true : Fail(r);
+  return AskAfterWritten(bound) ? true : false;
+}
+
+bool NetworkSerial::AskAfterWritten(int64_t untilUs) {
+  // First everything on its way, then the question behind it: the server answers only after
+  // it has read all that came before.
+  if (int r = link_.Flush(untilUs); r != 0) return Fail(r);
+  GensioLink::LineValue ask{GensioLink::Setting::kBaud, 0, 0};
+  const int r = link_.SetLines(&ask, 1, untilUs);
+  // An answer that did not come on a connection that dropped is a lost connection.
+  if (r != 0) return Fail(link_.Lost() ? EIO : r);
+  return true;
 }
 
 void NetworkSerial::NoteWritten(uint32_t n) {
@@ -79,6 +101,17 @@ void NetworkSerial::NoteWritten(uint32_t n) {
   const uint32_t rate = std::max<uint32_t>(shadow_.BaudRate, 1);
   const int64_t lineUs = static_cast<int64_t>(n) * 10 * 1000000 / rate;
   drainedAtUs_ = std::max(drainedAtUs_, GensioLink::NowUs()) + lineUs;
+}
+
+std::string NetworkSerial::LostReason() const {
+  if (!link_.Lost()) return {};
+  // ser2net closes the connection of a client that another one took the line from
+  // (kickolduser) without a word, as it does when it stops.
+  if (link_.ClosedByServer())
+    return endpoint_ +
+           ": the server closed the connection: another client took the line, or the server "
+           "stopped";
+  return endpoint_ + ": the connection was lost";
 }
 
 bool NetworkSerial::Fail(int error) {
@@ -112,8 +145,14 @@ bool NetworkSerial::SetCommState(const DCB& dcb) {
   ask(dcb.StopBits != shadow_.StopBits, S::kStopBits, StopCode(dcb.StopBits));
   ask(FlowCode(dcb) != FlowCode(shadow_), S::kFlowControl, FlowCode(dcb));
   if (!asked.empty()) {
-    const int64_t until = GensioLink::NowUs() + static_cast<int64_t>(kSettingBoundMs) * 1000;
-    if (int error = link_.SetLines(asked.data(), asked.size(), until); error != 0) {
+    const int64_t start = GensioLink::NowUs();
+    int64_t until = start + static_cast<int64_t>(kSettingBoundMs) * 1000;
+    std::shared_ptr<ConnectBudget> budget = std::move(budget_);
+    if (budget) until = std::min(until, start + budget->limitUs - budget->spentUs);
+    if (until <= start) return Fail(ETIMEDOUT);
+    int error = link_.SetLines(asked.data(), asked.size(), until);
+    if (budget) budget->spentUs += GensioLink::NowUs() - start;
+    if (error != 0) {
       // An answer may still come and the server may yet apply it: send everything next time.
       lineKnown_ = false;
       return Fail(error);

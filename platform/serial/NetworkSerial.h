@@ -1,20 +1,22 @@
 #pragma once
 // The serial device behind a network serial server: "rfc2217://HOST:PORT", or
-// "rfc2217+tls://HOST:PORT" checked against the system's trust store or the PEM file that
-// QELM_TLS_CA names. It keeps the promises of every serial device (SerialDevice.h) on the wire
-// of the far end: line settings go to the server with the telnet COM port option and count as
-// applied only when the server confirms them with the same values; a purge of the input
-// purges the server's buffer and ours; the input count and the waits work on what has arrived
-// here. The modem lines are the server's business (it raises them when it opens its line, and
-// on a pseudo-terminal it cannot set them at all), so they are never asked for. The server sets
-// its line from its own configuration for each new connection, so nothing needs giving back at
-// close. Closing waits for what was just written to reach the far line first (Drain), as closing
-// a local line does: a server that closes its line on disconnect discards what it has not sent.
+// "rfc2217+tls://HOST:PORT": the server's certificate must pass the chain check against the
+// trust store and be issued for HOST (TlsFiles.h, PeerCertificate.h), and a client certificate
+// is presented when one is set. It keeps the promises of every serial device (SerialDevice.h) on
+// the wire of the far end: line settings go to the server with the telnet COM port option and count
+// as applied only when the server confirms them with the same values; a purge of the input purges
+// the server's buffer and ours; the input count and the waits work on what has arrived here. The
+// modem lines are the server's business (it raises them when it opens its line, and on a
+// pseudo-terminal it cannot set them at all), so they are never asked for. The server sets its line
+// from its own configuration for each new connection, so nothing needs giving back at close.
+// Closing waits for what was just written to reach the far line first (Drain), as closing a local
+// line does: a server that closes its line on disconnect discards what it has not sent.
 //
 // Promises on failure: Open fails within its bound (kConnectBoundMs) with an errno value and a
 // short reason naming HOST:PORT: ETIMEDOUT (no answer, or a server that never completes the
-// telnet negotiation), ECONNREFUSED, ENOENT (unknown host), EACCES (the certificate was
-// refused; never a silent fall-back to the clear), EPROTO (no COM port option). A connection
+// telnet negotiation), ECONNREFUSED, ENOENT (unknown host, or a TLS file that does not exist),
+// EACCES (the certificate was refused, or a TLS file cannot be used; never a silent fall-back
+// to the clear), EBUSY (another client holds the line), EPROTO (no COM port option). A connection
 // that drops is a vanished device: reads, writes, waits and status queries fail with EIO, as a
 // termios device whose line hung up. A server that goes quiet is a silent line: reads time
 // out, waits end at their bound, a line setting it never confirms fails after
@@ -27,6 +29,7 @@
 #include "platform/serial/GensioLink.h"
 #include "platform/serial/NetworkPortName.h"
 #include "platform/serial/SerialDevice.h"
+#include "platform/serial/TlsFiles.h"
 
 namespace platform {
 
@@ -40,10 +43,26 @@ class NetworkSerial final : public SerialDevice {
   static constexpr uint32_t kDrainBoundMs = 1000;
   static constexpr uint32_t kDrainGuardMs = 100;
 
-  // caFile: for TLS, the PEM file to check the server's certificate against; empty for the
-  // system's trust store. nullptr with *lastError and *why when it cannot be opened.
+  // tls: for a TLS name, what the environment names (TlsFiles.h). nullptr with *lastError and
+  // *why when it cannot be opened.
+  static std::unique_ptr<NetworkSerial> Open(const NetworkPortName& name, const TlsOptions& tls,
+                                             uint32_t boundMs, int* lastError, std::string* why);
+  // caFile: for TLS, the trust store to use in place of the system's; empty for the system's.
+  // No client certificate.
   static std::unique_ptr<NetworkSerial> Open(const NetworkPortName& name, const std::string& caFile,
                                              uint32_t boundMs, int* lastError, std::string* why);
+  // The round trip of the server's first answer while connecting.
+  int64_t ConnectRoundTripUs() const { return link_.ConnectRoundTripUs(); }
+  // What a connect procedure has left for connecting, shared by its openings: the first line
+  // setting of an opening still belongs to its connect, so it is bounded by what is left and
+  // the time it takes is counted.
+  struct ConnectBudget {
+    int64_t limitUs = 0;
+    int64_t spentUs = 0;
+  };
+  void ShareConnectBudget(std::shared_ptr<ConnectBudget> budget) { budget_ = std::move(budget); }
+  // Where the server's certificate was checked against, for the log; empty in the clear.
+  const std::string& TrustSource() const { return trustSource_; }
   ~NetworkSerial() override;
 
   bool GetCommState(DCB& dcb) override;
@@ -55,10 +74,12 @@ class NetworkSerial final : public SerialDevice {
   bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
   bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
   bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
-  // One round trip to the server: its answer comes after it has taken in everything written
-  // before the question.
+  // True once every byte WriteFile took so far has been handed to the network and the server
+  // has answered a question sent after them (one round trip): it has read them all. False
+  // with EIO when the connection is lost first, ETIMEDOUT when that takes longer than boundMs.
   bool ConfirmWritten(uint32_t boundMs) override;
   int LastError() const override { return lastError_; }
+  std::string LostReason() const override;
 
  private:
   NetworkSerial() = default;
@@ -71,6 +92,9 @@ class NetworkSerial final : public SerialDevice {
   // written bytes' time on the line and the guard. Bounded; a lost connection skips it.
   void Drain();
   void NoteWritten(uint32_t n);
+  // Hands everything written to the network, then asks the server one question and waits for
+  // its answer, by the deadline; false with the last error set.
+  bool AskAfterWritten(int64_t untilUs);
 
   GensioLink link_;
   int lastError_ = 0;
@@ -84,6 +108,9 @@ class NetworkSerial final : public SerialDevice {
   // When the written bytes will have left the server's line, by the clock of NowUs; 0 when
   // nothing was written.
   int64_t drainedAtUs_ = 0;
+  std::string trustSource_;
+  std::string endpoint_;
+  std::shared_ptr<ConnectBudget> budget_;  // until the first line setting
 };
 
 }  // namespace platform

@@ -99,6 +99,9 @@ class SerialDevice {
     return true;
   }
   virtual int LastError() const = 0;
+  // Why the device is gone, when it can say more than its errno value (a network server that
+  // closed the connection, naming HOST:PORT); empty otherwise.
+  virtual std::string LostReason() const { return {}; }
 };
 
 // Opens devices by port name. The process has one current provider: the termios provider

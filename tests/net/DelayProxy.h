@@ -37,6 +37,8 @@ class DelayProxy {
     ::close(listen_);
   }
   int Port() const { return port_; }
+  // How many connections have been taken so far.
+  int Connections() const { return connections_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -59,6 +61,7 @@ class DelayProxy {
       if (::poll(&p, 1, 50) <= 0) continue;
       int client = ::accept(listen_, nullptr, nullptr);
       if (client < 0) continue;
+      ++connections_;
       int server = ::socket(AF_INET, SOCK_STREAM, 0);
       sockaddr_in a = Loopback(target_);
       if (::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
@@ -110,6 +113,7 @@ class DelayProxy {
 
   int target_, delay_, listen_ = -1, port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<int> connections_{0};
   std::thread acceptor_;
 };
 

@@ -86,6 +86,11 @@ class Ser2net {
   // One accepter per device, in order; Port(i) is its TCP port.
   Ser2net(const std::string& folder, const std::string& name,
           const std::vector<std::string>& devices, bool ipv6 = false, const Tls* tls = nullptr)
+      : Ser2net(folder, name, devices, ipv6, tls, true) {}
+  // kickOldUser: a new client takes the line from the one that holds it (else it is told
+  // "Port already in use" and sent away).
+  Ser2net(const std::string& folder, const std::string& name,
+          const std::vector<std::string>& devices, bool ipv6, const Tls* tls, bool kickOldUser)
       : ipv6_(ipv6) {
     const std::string config = folder + "/" + name + ".yaml";
     std::ofstream out(config);
@@ -98,7 +103,7 @@ class Ser2net {
           "tcp," + std::string(ipv6 ? "::1" : "127.0.0.1") + "," + std::to_string(ports_.back());
       out << "connection: &c" << i << "\n  accepter: " << stack << "\n  connector: serialdev,"
           << devices[i] << ",115200n81,local\n"
-          << "  options:\n    kickolduser: true\n";
+          << "  options:\n    kickolduser: " << (kickOldUser ? "true" : "false") << "\n";
     }
     out.close();
     std::vector<std::string> args = {

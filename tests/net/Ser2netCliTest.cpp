@@ -68,7 +68,8 @@ TEST_F(Ser2netCliTest, ResetReopensTheRemoteLineAtTheNewRate) {
   SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-us"});
   Ser2net server(folder.Path(), "s1", {radio.Port()});
   CliRun run = RunCli({"reset", "--port", server.Name(), "--yes"}, {{"", &radio}});
-  EXPECT_EQ(run.status, 0) << run.out << ReadAll(folder.LogPath()) << ReadAll(folder.Path() + "/r1.sim");
+  EXPECT_EQ(run.status, 0) << run.out << ReadAll(folder.LogPath())
+                           << ReadAll(folder.Path() + "/r1.sim");
   EXPECT_EQ(
       radio.Lines(),
       Concat({kRead,
@@ -150,6 +151,10 @@ TEST_F(Ser2netCliTest, TlsWithTheServersCertificateAndRefusedWithAnother) {
   CliRun run = RunCli({"read", "--port", server.Name(0, true)}, {{"", &radio}});
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(radio.Lines(), kRead);
+  // The log says where the certificate was checked against.
+  EXPECT_TRUE(Has(LogTexts(folder.LogPath()),
+                  "The certificate of 127.0.0.1:" + std::to_string(server.Port()) +
+                      " was checked against QELM_TLS_CA (" + good.cert + ")"));
 
   setenv("QELM_TLS_CA", other.cert.c_str(), 1);
   run = RunCli({"read", "--port", server.Name(0, true)}, {{"", &radio}});
