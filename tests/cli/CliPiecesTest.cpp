@@ -10,7 +10,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
 #include "cli/CliVerify.h"
-#include "cli/JsonValue.h"
+#include "cli/JsonText.h"
 
 namespace {
 
@@ -74,21 +74,25 @@ TEST(CliCommandLine, APortsFileGivesPortsWithOrWithoutTheirLink) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(CliJson, ReadsWhatTheProgramWritesAndRefusesTheRest) {
-  cli::JsonValue v;
-  ASSERT_TRUE(cli::ParseJson(
+TEST(CliJson, ReadsOneObjectAndRefusesDuplicatesDepthAndTheRest) {
+  nlohmann::json v;
+  std::string error;
+  ASSERT_TRUE(cli::ParseJsonObject(
       "{\"a\":1,\"s\":\"x\\u00e9\\n\\\"\",\"n\":null,\"b\":[true,false],\"o\":{\"k\":-2.5}}\n",
-      &v));
-  EXPECT_EQ(v.Int("a"), 1);
-  EXPECT_EQ(v.Text("s"), "x\xc3\xa9\n\"");
-  EXPECT_FALSE(v.Int("n").has_value());
-  EXPECT_EQ(v.Get("b")->items.size(), 2u);
-  EXPECT_FALSE(v.Get("o")->Int("k").has_value());  // not a whole number
-  for (const char* bad :
-       {"", "{", "{\"a\":1} x", "{\"a\":01x}", "[1,]", "\"\\q\"", "{\"a\":\"\x01\"}"})
-    EXPECT_FALSE(cli::ParseJson(bad, &v)) << bad;
-  std::string deep(40, '[');
-  EXPECT_FALSE(cli::ParseJson(deep + std::string(40, ']'), &v));
+      &v, &error))
+      << error;
+  EXPECT_EQ(v["a"], 1);
+  EXPECT_EQ(v["s"], "x\xc3\xa9\n\"");
+  // The same key in two different objects is no duplicate.
+  EXPECT_TRUE(cli::ParseJsonObject("{\"k\":1,\"o\":{\"k\":2}}", &v, &error)) << error;
+  EXPECT_FALSE(cli::ParseJsonObject("{\"link\":1,\"link\":2}", &v, &error));
+  EXPECT_NE(error.find("\"link\" appears twice"), std::string::npos) << error;
+  EXPECT_FALSE(cli::ParseJsonObject("{\"o\":{\"k\":1,\"k\":1}}", &v, &error));
+  for (const char* bad : {"", "{", "{\"a\":1} x", "{\"a\":01x}", "[1]", "\"\\q\"",
+                          "{\"a\":\"\x01\"}", "5"})
+    EXPECT_FALSE(cli::ParseJsonObject(bad, &v, &error)) << bad;
+  std::string deep = "{\"a\":" + std::string(40, '[');
+  EXPECT_FALSE(cli::ParseJsonObject(deep + std::string(40, ']') + "}", &v, &error));
 }
 
 TEST(CliVerify, ComparesRegistersNotTheEntryTheyAreReadAs) {
@@ -103,6 +107,10 @@ TEST(CliVerify, ComparesRegistersNotTheEntryTheyAreReadAs) {
   in.rateNow = "9600";
   EXPECT_EQ(cli::VerifyDifferences(in),
             "rate 9600, not 115200, mode Base, not Remote, link 4, not 5");
+  EXPECT_TRUE(cli::NotVerifiable(in) == std::vector<std::string>{"pw"});
+  // Read without the handle detection, the profile's conditional registers cannot be compared.
+  in.held = {{"wb", 0}, {"wn", 5}, {"dx", 0}, {"pe", 6}};
+  EXPECT_TRUE(cli::NotVerifiable(in) == (std::vector<std::string>{"pn", "pr", "pw", "wu"}));
 }
 
 TEST(CliReport, ARecordLineGivesBackTheReportAndUnknownsStayUnknown) {
@@ -115,20 +123,53 @@ TEST(CliReport, ARecordLineGivesBackTheReportAndUnknownsStayUnknown) {
   r.error = "tab\there, \"quoted\"";
   r.rate = "19200";
   r.stored = false;
+  r.storeJob = true;
+  r.failed = {"pr", "dx"};
   cli::JobReport back;
   ASSERT_TRUE(cli::ParseRecordLine(cli::RecordLine(r), &back));
   EXPECT_EQ(back.phase, "interrupted");
   EXPECT_EQ(back.error, r.error);
   EXPECT_EQ(back.rate, "19200");
   EXPECT_EQ(back.stored, false);
+  EXPECT_EQ(back.failed, r.failed);
   EXPECT_FALSE(back.haveSettings);
   EXPECT_FALSE(back.verified.has_value());
   const std::string json = cli::ReportJson(r);
   for (const char* key :
-       {"\"model\":null", "\"device\":null", "\"link\":null", "\"verified\":null"})
+       {"\"model\":null", "\"device\":null", "\"link\":null", "\"verified\":null",
+        "\"failed\":[\"pr\",\"dx\"]"})
     EXPECT_NE(json.find(key), std::string::npos) << key;
   EXPECT_EQ(cli::ReportCsv(r).find("\"tab\there, \"\"quoted\"\"\""), cli::ReportCsv(r).find('"'));
   EXPECT_FALSE(cli::ParseRecordLine("QELM-FLEET-RECORD {\"port\":\"x\"}", &back));
+  // Stored unknown stays unknown: null, "unknown" in text and CSV.
+  r.stored.reset();
+  EXPECT_NE(cli::ReportJson(r).find("\"stored\":null"), std::string::npos);
+  EXPECT_NE(cli::ReportText(r).find("Stored:    unknown"), std::string::npos);
+  EXPECT_NE(cli::ReportCsv(r).find(",unknown,pr dx,"), std::string::npos) << cli::ReportCsv(r);
+  // What reaches a terminal holds no control character, in any of the forms.
+  r.port = "/dev/x\x1b]0;title\x07\xc2\x9b";
+  for (const std::string& out : {cli::ReportJson(r), cli::ReportText(r)})
+    for (char c : out) EXPECT_FALSE(c == '\x1b' || c == '\x07') << out;
+}
+
+TEST(CliReport, TheResultLogLineSaysWhatWasSentAndWhatTheRadioHolds) {
+  cli::JobReport r;
+  r.job = "save";
+  r.storeJob = true;
+  r.result = "failed";
+  r.phase = "stored";
+  r.stored = true;
+  r.rate = "19200";
+  r.failed = {"pw"};
+  EXPECT_EQ(cli::ResultLogLine(r),
+            "Result: failed, stored; store command sent, stored: yes; answers at 19200; failed: pw");
+  r.stored = false;
+  r.rate = "";
+  r.failed.clear();
+  r.phase = "started";
+  r.result = "connection lost";
+  EXPECT_EQ(cli::ResultLogLine(r),
+            "Result: connection lost, started; store command not sent; answers at an unknown rate");
 }
 
 }  // namespace
