@@ -281,7 +281,8 @@ bool ParseFleetJob(const std::vector<std::string>& rest, CliOptions* o, std::str
   std::vector<std::string> jobArgs(rest.begin() + 1, rest.end());
   for (const std::string& a : jobArgs)
     if (a == "--port" || a.rfind("--port=", 0) == 0 || a == "--fleet-child" || a == "--report" ||
-        a.rfind("--report=", 0) == 0 || a.rfind("--fleet-report", 0) == 0 || a.rfind("--run-log", 0) == 0)
+        a.rfind("--report=", 0) == 0 || a.rfind("--fleet-report", 0) == 0 ||
+        a.rfind("--run-log", 0) == 0)
       return *error =
                  "a fleet names its ports with --ports and its report with its own "
                  "--report; " +

@@ -15,9 +15,9 @@ using nlohmann::json;
 
 // The keys of a report that are no setting: taken and ignored.
 const std::set<std::string> kReportKeys = {
-    "job",     "port",           "status", "result", "phase",   "model",   "firmware",
-    "stored",  "failed",         "verified", "not_verifiable", "note", "error", "seconds",
-    "started", "ended",          "changes", "path_ms"};
+    "job",      "port",    "status",  "result",   "phase",          "model",
+    "firmware", "stored",  "failed",  "verified", "not_verifiable", "note",
+    "error",    "seconds", "started", "ended",    "changes",        "path_ms"};
 
 class Reader {
  public:
@@ -36,9 +36,10 @@ class Reader {
   // An integer (no fraction, no exponent beyond what a whole number allows) within bounds.
   bool Int(const json& j, const std::string& key, long low, long high, long* out) {
     if (!j.is_number_integer()) return Refuse(key, "must be a whole number");
-    const long value = j.is_number_unsigned() ? static_cast<long>(std::min<uint64_t>(
-                                                    j.get<uint64_t>(), uint64_t{1} << 40))
-                                              : j.get<long>();
+    const long value =
+        j.is_number_unsigned()
+            ? static_cast<long>(std::min<uint64_t>(j.get<uint64_t>(), uint64_t{1} << 40))
+            : j.get<long>();
     if (value < low || value > high)
       return Refuse(key, "must be from " + std::to_string(low) + " to " + std::to_string(high));
     *out = value;
@@ -76,8 +77,8 @@ bool ApplyProfileText(const std::string& text, const std::string& source, CliOpt
   json v;
   std::string why;
   if (!ParseJsonObject(text, &v, &why)) {
-    *error = "the profile '" + Quoted(source) + "' is not one JSON object as 'read --json' writes it: " +
-             Quoted(why);
+    *error = "the profile '" + Quoted(source) +
+             "' is not one JSON object as 'read --json' writes it: " + Quoted(why);
     return false;
   }
   Reader r(v, Quoted(source), error);

@@ -76,10 +76,10 @@ Json ReportObject(const JobReport& r) {
   j["rate"] = !r.rate.empty() ? Json(std::stol(r.rate)) : Json(nullptr);
   j["stored"] = OptBool(r.stored);
   j["failed"] = r.failed;
-  j["band"] = r.haveSettings && r.service ? Json{{"value", r.band}, {"name", r.bandName}}
-                                          : Json(nullptr);
-  j["power"] = r.haveSettings && r.service ? Json{{"value", r.power}, {"name", r.powerName}}
-                                           : Json(nullptr);
+  j["band"] =
+      r.haveSettings && r.service ? Json{{"value", r.band}, {"name", r.bandName}} : Json(nullptr);
+  j["power"] =
+      r.haveSettings && r.service ? Json{{"value", r.power}, {"name", r.powerName}} : Json(nullptr);
   j["verified"] = OptBool(r.verified);
   j["not_verifiable"] = r.notVerifiable;
   j["note"] = r.note.empty() ? Json(nullptr) : Json(r.note);
@@ -121,7 +121,8 @@ std::string ReportText(const JobReport& r) {
   if (r.storeJob) line("Stored", StoredWord(r));
   if (!r.failed.empty()) line("Failed", Joined(r.failed, ", "));
   if (r.verified) line("Verified", *r.verified ? "yes" : "no");
-  if (!r.notVerifiable.empty()) line("Unchecked", Joined(r.notVerifiable, ", ") + " (not verifiable)");
+  if (!r.notVerifiable.empty())
+    line("Unchecked", Joined(r.notVerifiable, ", ") + " (not verifiable)");
   if (!r.note.empty()) line("Note", r.note);
   if (!r.error.empty() && r.status != 0) line("Error", r.error);
   line("Result", r.result);
@@ -148,12 +149,13 @@ std::string ReportCsv(const JobReport& r) {
       << (device ? std::to_string(r.deviceIndex) : "") << ','
       << CsvField(device ? r.deviceName : "") << ','
       << (r.haveSettings && r.link >= 0 ? std::to_string(r.link) : "") << ','
-      << (r.haveSettings ? r.mode : "") << ',' << (r.rate.empty() && r.storeJob ? "unknown" : r.rate)
-      << ',' << (r.storeJob ? StoredWord(r) : "") << ',' << Joined(r.failed, " ") << ','
+      << (r.haveSettings ? r.mode : "") << ','
+      << (r.rate.empty() && r.storeJob ? "unknown" : r.rate) << ','
+      << (r.storeJob ? StoredWord(r) : "") << ',' << Joined(r.failed, " ") << ','
       << (r.haveSettings && r.service ? std::to_string(r.band) : "") << ','
       << (r.haveSettings && r.service ? std::to_string(r.power) : "") << ',' << opt(r.verified)
-      << ',' << Joined(r.notVerifiable, " ") << ',' << CsvField(r.note) << ','
-      << CsvField(r.error) << ',' << Seconds(r.seconds) << "\r\n";
+      << ',' << Joined(r.notVerifiable, " ") << ',' << CsvField(r.note) << ',' << CsvField(r.error)
+      << ',' << Seconds(r.seconds) << "\r\n";
   return out.str();
 }
 
@@ -272,7 +274,8 @@ bool ParseReportJson(const std::string& text, JobReport* r) {
     out.powerName = name != p->end() && name->is_string() ? name->get<std::string>() : "";
   }
   out.verified = bool_of("verified");
-  if (auto sec = v.find("seconds"); sec != v.end() && sec->is_number()) out.seconds = sec->get<double>();
+  if (auto sec = v.find("seconds"); sec != v.end() && sec->is_number())
+    out.seconds = sec->get<double>();
   *r = out;
   return true;
 }

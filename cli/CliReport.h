@@ -29,8 +29,8 @@ struct JobReport {
   int deviceIndex = -1;
   std::string deviceName;
   int link = -1;
-  std::string mode;            // "Remote", "Base", or empty when not known
-  std::string rate;            // the rate the radio answers at now; empty when not known
+  std::string mode;  // "Remote", "Base", or empty when not known
+  std::string rate;  // the rate the radio answers at now; empty when not known
   // Whether what the radio holds is stored: true when "m>" and "z>" were written and the line
   // confirmed them, false when "m>" was never written, unknown (unset) otherwise. It applies to
   // the jobs that store (save, reset); a read leaves it unset and does not show it.
@@ -38,7 +38,7 @@ struct JobReport {
   bool storeJob = false;
   std::vector<std::string> failed;         // registers whose set commands failed ("pr")
   std::vector<std::string> notVerifiable;  // registers the verify's reading cannot ask for
-  bool service = false;        // band and power were read
+  bool service = false;                    // band and power were read
   int band = 0;
   std::string bandName;
   int power = 0;

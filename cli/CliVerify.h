@@ -1,9 +1,10 @@
 #pragma once
 // The verify's judgement: what the radio answered to the reading's queries against what the
 // store sent, register by register (mode, link, range, band, power and the profile registers
-// that the reading asks for; the others are named as not verifiable), and the rate it answers at against the rate stored. The device
-// entry the reading derives is no part of it: registers that the reading names otherwise (the
-// handle profile's look-alike, two entries that store the same) are what was asked for.
+// that the reading asks for; the others are named as not verifiable), and the rate it answers at
+// against the rate stored. The device entry the reading derives is no part of it: registers that
+// the reading names otherwise (the handle profile's look-alike, two entries that store the same)
+// are what was asked for.
 //
 // Plain comparison; nothing fails.
 

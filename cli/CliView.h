@@ -4,9 +4,10 @@
 // the exchange with the record works by text as the dialog's does. Message boxes are written
 // to standard error ("caption: text"), "Cannot open port." with the device and the reason; a
 // question is asked on the controlling terminal (never of standard input), or answered Yes by
-// --yes; a stop signal ends the question unanswered (No). The external radio's wait tells the user on standard error to reconnect the cable and
-// gives up when the --wait bound of the whole connect has passed or a stop signal came.
-// Every log line, each of its continuation lines too, carries the view's tag.
+// --yes; a stop signal ends the question unanswered (No). The external radio's wait tells the user
+// on standard error to reconnect the cable and gives up when the --wait bound of the whole connect
+// has passed or a stop signal came. Every log line, each of its continuation lines too, carries the
+// view's tag.
 //
 // Nothing here fails: a log that cannot be written loses its line (after a bounded wait for a
 // file another process holds), and a missing or unreadable answer counts as No.

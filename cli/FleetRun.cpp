@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
-#include <csignal>
 #include <vector>
 
 #include "cli/CliReport.h"
@@ -60,8 +60,8 @@ std::string NewRunLogPath() {
   for (size_t i = 0; i + kKeptRunLogs <= old.size(); ++i) fs::remove(old[i], ec);
   const platform::SYSTEMTIME t = platform::CurrentClock().LocalTime();
   char name[64];
-  std::snprintf(name, sizeof name, "fleet-%04u-%02u-%02u_%02u-%02u-%02u", t.wYear, t.wMonth,
-                t.wDay, t.wHour, t.wMinute, t.wSecond);
+  std::snprintf(name, sizeof name, "fleet-%04u-%02u-%02u_%02u-%02u-%02u", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
   fs::path path = folder / (std::string(name) + ".log");
   for (int n = 2; fs::exists(path, ec) && n < 100; ++n)
     path = folder / (std::string(name) + "-" + std::to_string(n) + ".log");

@@ -20,7 +20,9 @@ bool PortName(const std::string& text, std::u16string* port, std::string* error)
   });
   if (control || text.size() > kMaxPortNameBytes || !IsUtf8(text, &bad)) {
     *error = "the port '" + Quoted(text) + "' is no port name (" +
-             (control ? "control characters" : text.size() > kMaxPortNameBytes ? "too long" : "not UTF-8") +
+             (control                           ? "control characters"
+              : text.size() > kMaxPortNameBytes ? "too long"
+                                                : "not UTF-8") +
              ")";
     return false;
   }
@@ -69,8 +71,8 @@ bool ParsePortsText(const std::string& text, const std::string& source,
     if (words >> link) {
       bool digits = link.size() <= 2 && std::all_of(link.begin(), link.end(), ::isdigit);
       if (!digits || std::stoi(link) > 15 || (words >> extra)) {
-        *error =
-            Quoted(source) + " line " + std::to_string(number) + ": 'PORT' or 'PORT LINK' (0 to 15)";
+        *error = Quoted(source) + " line " + std::to_string(number) +
+                 ": 'PORT' or 'PORT LINK' (0 to 15)";
         return false;
       }
       p.link = std::stoi(link);

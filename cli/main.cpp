@@ -50,12 +50,13 @@ bool Tell(const cli::CliOptions& o, const cli::JobReport& r, CLogFile& log, CLog
   if (runLog) runLog->LogLine(result);
   bool ok = true;
   std::string reason;
-  if (!o.fleetReport.empty()) ok = platform::AppendWhole(o.fleetReport, cli::ReportJson(r), &reason);
+  if (!o.fleetReport.empty())
+    ok = platform::AppendWhole(o.fleetReport, cli::ReportJson(r), &reason);
   if (!o.report.empty())
-    ok = platform::AppendWhole(o.report,
-                               IsCsv(o.report) ? cli::ReportCsvHeader() + cli::ReportCsv(r)
-                                               : cli::ReportJson(r),
-                               &reason) &&
+    ok = platform::AppendWhole(
+             o.report,
+             IsCsv(o.report) ? cli::ReportCsvHeader() + cli::ReportCsv(r) : cli::ReportJson(r),
+             &reason) &&
          ok;
   if (o.fleetChild)
     std::cout << cli::RecordLine(r) << std::flush;
@@ -112,7 +113,7 @@ void OnStop(int signal, int count) {
               << std::endl;
   if (count == 1) {
     logLine(stop->tag + SignalText(signal) +
-                u": no store or reset starts any more; one under way runs to its end.");
+            u": no store or reset starts any more; one under way runs to its end.");
     return;
   }
   // A second signal: stop at once, leaving the port and the log as they were found, and say
@@ -125,8 +126,8 @@ void OnStop(int signal, int count) {
   r.status = platform::SignalStatus(platform::StopSignals::First());
   const std::string hint = RecoveryHint(r, st);
   if (!hint.empty()) r.note = hint;
-  logLine(stop->tag + SignalText(signal) + u": stopped at once, " +
-          platform::Utf8ToWide(r.phase) + u".");
+  logLine(stop->tag + SignalText(signal) + u": stopped at once, " + platform::Utf8ToWide(r.phase) +
+          u".");
   if (!hint.empty()) {
     logLine(stop->tag + platform::Utf8ToWide("Left unstored: " + hint + "."));
     if (!options.fleetChild) std::cerr << "qelm-cli: " << hint << "." << std::endl;

@@ -75,7 +75,8 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   // confirmed within the wait that follows the command, so the wire keeps its timing.
   const bool confirmed = SendLine(command) && CSerialPort::ConfirmWritten();
   const uint64_t spent = platform::NowMs() - sentAt;
-  if (spent < kAfterRateCommandMs) platform::Sleep(static_cast<uint32_t>(kAfterRateCommandMs - spent));
+  if (spent < kAfterRateCommandMs)
+    platform::Sleep(static_cast<uint32_t>(kAfterRateCommandMs - spent));
   if (!confirmed) {
     view.LogLine(u"ERROR: Connection lost: the line did not confirm " + command + u".");
     if (progress) progress->Lost();

@@ -1,8 +1,8 @@
 #include "platform/system/StopSignals.h"
 
 #include <signal.h>
-#include <sys/signalfd.h>
 #include <sys/prctl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <atomic>

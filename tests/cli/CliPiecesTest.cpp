@@ -78,8 +78,8 @@ TEST(CliJson, ReadsOneObjectAndRefusesDuplicatesDepthAndTheRest) {
   nlohmann::json v;
   std::string error;
   ASSERT_TRUE(cli::ParseJsonObject(
-      "{\"a\":1,\"s\":\"x\\u00e9\\n\\\"\",\"n\":null,\"b\":[true,false],\"o\":{\"k\":-2.5}}\n",
-      &v, &error))
+      "{\"a\":1,\"s\":\"x\\u00e9\\n\\\"\",\"n\":null,\"b\":[true,false],\"o\":{\"k\":-2.5}}\n", &v,
+      &error))
       << error;
   EXPECT_EQ(v["a"], 1);
   EXPECT_EQ(v["s"], "x\xc3\xa9\n\"");
@@ -88,8 +88,8 @@ TEST(CliJson, ReadsOneObjectAndRefusesDuplicatesDepthAndTheRest) {
   EXPECT_FALSE(cli::ParseJsonObject("{\"link\":1,\"link\":2}", &v, &error));
   EXPECT_NE(error.find("\"link\" appears twice"), std::string::npos) << error;
   EXPECT_FALSE(cli::ParseJsonObject("{\"o\":{\"k\":1,\"k\":1}}", &v, &error));
-  for (const char* bad : {"", "{", "{\"a\":1} x", "{\"a\":01x}", "[1]", "\"\\q\"",
-                          "{\"a\":\"\x01\"}", "5"})
+  for (const char* bad :
+       {"", "{", "{\"a\":1} x", "{\"a\":01x}", "[1]", "\"\\q\"", "{\"a\":\"\x01\"}", "5"})
     EXPECT_FALSE(cli::ParseJsonObject(bad, &v, &error)) << bad;
   std::string deep = "{\"a\":" + std::string(40, '[');
   EXPECT_FALSE(cli::ParseJsonObject(deep + std::string(40, ']') + "}", &v, &error));
@@ -135,9 +135,8 @@ TEST(CliReport, ARecordLineGivesBackTheReportAndUnknownsStayUnknown) {
   EXPECT_FALSE(back.haveSettings);
   EXPECT_FALSE(back.verified.has_value());
   const std::string json = cli::ReportJson(r);
-  for (const char* key :
-       {"\"model\":null", "\"device\":null", "\"link\":null", "\"verified\":null",
-        "\"failed\":[\"pr\",\"dx\"]"})
+  for (const char* key : {"\"model\":null", "\"device\":null", "\"link\":null", "\"verified\":null",
+                          "\"failed\":[\"pr\",\"dx\"]"})
     EXPECT_NE(json.find(key), std::string::npos) << key;
   EXPECT_EQ(cli::ReportCsv(r).find("\"tab\there, \"\"quoted\"\"\""), cli::ReportCsv(r).find('"'));
   EXPECT_FALSE(cli::ParseRecordLine("QELM-FLEET-RECORD {\"port\":\"x\"}", &back));
@@ -161,8 +160,9 @@ TEST(CliReport, TheResultLogLineSaysWhatWasSentAndWhatTheRadioHolds) {
   r.stored = true;
   r.rate = "19200";
   r.failed = {"pw"};
-  EXPECT_EQ(cli::ResultLogLine(r),
-            "Result: failed, stored; store command sent, stored: yes; answers at 19200; failed: pw");
+  EXPECT_EQ(
+      cli::ResultLogLine(r),
+      "Result: failed, stored; store command sent, stored: yes; answers at 19200; failed: pw");
   r.stored = false;
   r.rate = "";
   r.failed.clear();
