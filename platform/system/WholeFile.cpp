@@ -20,7 +20,7 @@ bool ReadBoundedFile(const std::string& path, size_t maxBytes, std::string* cont
     return false;
   }
   if (!S_ISREG(st.st_mode)) {
-    *reason = S_ISDIR(st.st_mode)    ? "a folder, not a file"
+    *reason = S_ISDIR(st.st_mode)    ? "a folder, not a regular file"
               : S_ISFIFO(st.st_mode) ? "a FIFO, not a regular file"
                                      : "not a regular file";
     ::close(fd);

@@ -2,6 +2,7 @@
 // profiles and fleet records are read from, the verify's comparison, the record line's round
 // trip and the report's CSV.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -170,6 +171,115 @@ TEST(CliReport, TheResultLogLineSaysWhatWasSentAndWhatTheRadioHolds) {
   r.result = "connection lost";
   EXPECT_EQ(cli::ResultLogLine(r),
             "Result: connection lost, started; store command not sent; answers at an unknown rate");
+}
+
+}  // namespace
+
+namespace {
+
+// A profile written to a file and given to "save --profile": whether it is taken, and why not.
+struct ProfileCase {
+  std::string json;
+  std::string key;  // named in the refusal; empty for a profile that is taken
+};
+
+TEST(CliProfile, TakesExactTypesAndRefusesEverythingElseByName) {
+  char dir[] = "/tmp/qelm-cli-profile-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string file = std::string(dir) + "/p.json";
+  const std::string good =
+      "\"job\":\"read\",\"port\":\"COM1\",\"status\":0,\"result\":\"done\",\"phase\":\"read\","
+      "\"model\":2410,\"firmware\":\"5.4\",\"stored\":null,\"verified\":null,\"note\":null,"
+      "\"error\":null,\"seconds\":1.5,\"started\":\"x\",\"path_ms\":3";
+  const std::vector<ProfileCase> cases = {
+      {"{" + good + ",\"link\":7,\"rate\":57600,\"mode\":\"Base\"}", ""},
+      {"\xEF\xBB\xBF{\"link\":7}", ""},
+      {"{\"link\":\"7\"}", "link"},
+      {"{\"link\":7.9}", "link"},
+      {"{\"link\":7.0}", "link"},
+      {"{\"link\":1e30}", "link"},
+      {"{\"link\":16}", "link"},
+      {"{\"link\":-1}", "link"},
+      {"{\"rate\":\"57600\",\"link\":3}", "rate"},
+      {"{\"rate\":12345}", "rate"},
+      {"{\"mode\":\"base\"}", "mode"},
+      {"{\"mode\":1}", "mode"},
+      {"{\"device\":{\"number\":2}}", "device.name"},
+      {"{\"device\":{\"number\":2,\"name\":\"Nobody\"}}", "device.name"},
+      {"{\"device\":{\"number\":9,\"name\":\"Vireo B & Shrike\"}}", "device.number"},
+      {"{\"device\":{\"number\":2,\"name\":\"Vireo B & Shrike\",\"x\":1}}", "device.x"},
+      {"{\"lnik\":7}", "lnik"},
+      {"{\"link\":7,\"link\":8}", "link"},
+      {"{\"summary\":true,\"ports\":3,\"done\":3,\"failed\":0,\"not_started\":0,\"worst\":0,"
+       "\"status\":0,\"signal\":null,\"seconds\":1.0}",
+       "summary"},
+      {"{\"status\":1,\"link\":3}", "status"},
+      {"{\"status\":\"0\"}", "status"},
+      {"[1]", ""},
+  };
+  for (const ProfileCase& c : cases) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << c.json;
+    cli::CliOptions o;
+    std::string error;
+    const bool taken = Parse({"save", "--port", "COM1", "--profile", file}, &o, &error);
+    if (c.key.empty() && c.json != "[1]") {
+      EXPECT_TRUE(taken) << c.json << ": " << error;
+      continue;
+    }
+    EXPECT_FALSE(taken) << c.json;
+    if (!c.key.empty()) {
+      EXPECT_NE(error.find("\"" + c.key + "\""), std::string::npos) << error;
+    }
+  }
+  // Band and power are settings only with --service; then with their exact values.
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      << "{\"model\":2410,\"band\":{\"value\":3,\"name\":\"x\"},\"power\":{\"value\":1,\"name\":"
+         "\"High\"}}";
+  cli::CliOptions o;
+  std::string error;
+  EXPECT_TRUE(Parse({"save", "--port", "COM1", "--profile", file}, &o, &error)) << error;
+  EXPECT_FALSE(Parse({"save", "--port", "COM1", "--service", "--profile", file}, &o, &error));
+  EXPECT_NE(error.find("\"band.value\""), std::string::npos) << error;
+  std::filesystem::remove_all(dir);
+}
+
+TEST(CliInput, FilesAreBoundedRegularUtf8AndShownEscaped) {
+  char dir[] = "/tmp/qelm-cli-input-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string base = dir;
+  cli::CliOptions o;
+  std::string error;
+  // A byte-order mark is skipped.
+  std::ofstream(base + "/bom", std::ios::binary) << "\xEF\xBB\xBF"
+                                                    "COM1 4\nCOM2\n";
+  ASSERT_TRUE(Parse({"fleet", "--ports-file", base + "/bom", "--", "read"}, &o, &error)) << error;
+  EXPECT_EQ(o.ports.size(), 2u);
+  // A FIFO is refused at once, never waited on; so is a folder.
+  ASSERT_EQ(mkfifo((base + "/fifo").c_str(), 0600), 0);
+  for (const std::string& path : {base + "/fifo", base}) {
+    EXPECT_FALSE(Parse({"fleet", "--ports-file", path, "--", "read"}, &o, &error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_FALSE(Parse({"save", "--port", "COM1", "--profile", path}, &o, &error));
+  }
+  // More than the bound: refused, and the message does not carry the file.
+  std::ofstream(base + "/junk", std::ios::binary) << std::string(2 << 20, 'x');
+  EXPECT_FALSE(Parse({"fleet", "--ports-file", base + "/junk", "--", "read"}, &o, &error));
+  EXPECT_NE(error.find("larger than"), std::string::npos);
+  EXPECT_LT(error.size(), 300u);
+  std::ofstream(base + "/long", std::ios::binary) << std::string(5000, 'x') << "\n";
+  EXPECT_FALSE(Parse({"fleet", "--ports-file", base + "/long", "--", "read"}, &o, &error));
+  EXPECT_LT(error.size(), 400u);
+  // Not UTF-8.
+  std::ofstream(base + "/latin", std::ios::binary) << "/dev/tty\xE9\n";
+  EXPECT_FALSE(Parse({"fleet", "--ports-file", base + "/latin", "--", "read"}, &o, &error));
+  EXPECT_NE(error.find("not UTF-8"), std::string::npos) << error;
+  // A name that would set the terminal's title is refused, and shown without its escapes.
+  std::ofstream(base + "/esc", std::ios::binary) << "/dev/x\x1b]0;owned\x07\n";
+  EXPECT_FALSE(Parse({"fleet", "--ports-file", base + "/esc", "--", "read"}, &o, &error));
+  EXPECT_EQ(error.find('\x1b'), std::string::npos) << error;
+  EXPECT_EQ(error.find('\x07'), std::string::npos) << error;
+  EXPECT_NE(error.find("control characters"), std::string::npos) << error;
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

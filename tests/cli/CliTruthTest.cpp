@@ -221,6 +221,25 @@ TEST_F(CliTruthTest, TheSummaryOfAnEarlyCtrlCAddsUp) {
   for (auto& r : radios) EXPECT_TRUE(r->Lines().empty());
 }
 
+TEST_F(CliTruthTest, AWronglyTypedProfileValueIsRefusedBeforeAnyPortIsOpened) {
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--state", State("r")});
+  const std::string profile = folder.Path() + "/profile.json";
+  const std::pair<const char*, const char*> cases[] = {
+      {"{\"link\":\"7\",\"rate\":57600}", "link"},
+      {"{\"link\":7.9}", "link"},
+      {"{\"link\":1e30}", "link"},
+      {"{\"link\":7,\"rate\":\"57600\"}", "rate"},
+      {"{\"link\":7,\"colour\":\"red\"}", "colour"}};
+  for (const auto& [text, key] : cases) {
+    std::ofstream(profile, std::ios::trunc) << text;
+    CliRun run = RunCli({"save", "--port", radio.Port(), "--profile", profile});
+    EXPECT_EQ(run.status, 64) << text;
+    EXPECT_TRUE(Has(run.err, std::string("\"") + key + "\"")) << text;
+  }
+  EXPECT_FALSE(radio.WasOpened());
+  EXPECT_TRUE(radio.Lines().empty());
+}
+
 TEST_F(CliTruthTest, AReportOnAFullFileSystemFailsTheRun) {
   SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--reconnect-after-open", "200"});
   const std::string full = folder.Path() + "/full.jsonl";
