@@ -266,8 +266,11 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   view.openWatch = nullptr;
   s.storeProgress = nullptr;
 
+  const radio::StoreProgress::State store = view.progress->store.Get();
+  const bool lost = status != 0 && store.lost;
+  // A line lost on the way is no refusal of the rate by the port.
+  if (lost && status == 2) status = 1;
   report->status = status;
-  const bool lost = view.progress->store.Get().lost;
   if (report->result.empty()) report->result = ResultOf(status, lost);
   if (Stopping() && report->phase != "verified" && report->phase != "stored" &&
       report->phase != "read" && !lost)
@@ -280,6 +283,9 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
       report->error = Utf8(view.LastErrorLine());
     else if (!view.Messages().empty())
       report->error = Utf8(view.Messages().back());
+    if (lost)
+      report->error = "Connection lost at " + Utf8(store.lostAt) +
+                      (report->error.empty() ? "" : "; " + report->error);
   }
   view.progress->Set(*report);
   if (view.progress == &ownProgress) view.progress = nullptr;

@@ -42,9 +42,11 @@ std::string Joined(const std::vector<std::string>& items, const char* between) {
   return out;
 }
 
-// A CSV field: quoted when it holds a comma, a quote or a line end; a leading sign that a
-// spreadsheet would take for a formula is shown as text.
+// A CSV field: control characters escaped; quoted when it holds a comma, a quote or a line
+// end; a leading sign that a spreadsheet would take for a formula is shown as text.
 std::string CsvField(std::string text) {
+  // What came from a radio or a file is shown, never obeyed, by whatever reads the file.
+  text = ForTerminal(text);
   if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
     text.insert(0, "'");
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

@@ -20,6 +20,7 @@
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ControllingTerminal.h"
+#include "platform/system/EscapedBytes.h"
 #include "platform/system/ModulePath.h"
 #include "platform/system/StopSignals.h"
 #include "platform/system/WholeFile.h"
@@ -43,11 +44,8 @@ bool IsCsv(const std::string& path) {
 // output, the --report file (checked writable before the job starts) and, for a fleet's
 // process, its own whole line appended to the fleet's JSON Lines. The log gets the result
 // line. False when a file could not take it.
-bool Tell(const cli::CliOptions& o, const cli::JobReport& r, CLogFile& log, CLogFile* runLog,
+bool Tell(const cli::CliOptions& o, cli::JobReport r, CLogFile& log, CLogFile* runLog,
           const std::u16string& tag) {
-  const std::u16string result = tag + platform::Utf8ToWide(cli::ResultLogLine(r));
-  log.LogLine(result);
-  if (runLog) runLog->LogLine(result);
   bool ok = true;
   std::string reason;
   if (!o.fleetReport.empty())
@@ -58,6 +56,14 @@ bool Tell(const cli::CliOptions& o, const cli::JobReport& r, CLogFile& log, CLog
              IsCsv(o.report) ? cli::ReportCsvHeader() + cli::ReportCsv(r) : cli::ReportJson(r),
              &reason) &&
          ok;
+  // A report that could not be written is a failure of the run, and says so where it can.
+  if (!ok && r.status == 0) {
+    r.status = 1;
+    r.error = "the report could not be written: " + reason;
+  }
+  const std::u16string result = tag + platform::Utf8ToWide(cli::ResultLogLine(r));
+  log.LogLine(result);
+  if (runLog) runLog->LogLine(result);
   if (o.fleetChild)
     std::cout << cli::RecordLine(r) << std::flush;
   else if (o.json)
@@ -181,8 +187,10 @@ int main(int argc, char** argv) {
   const std::u16string tag = options.fleetChild ? u"[" + options.port + u"] " : u"";
   std::string line = "Command line:";
   for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
-  log.LogLine(tag + platform::Utf8ToWide(line));
-  if (runLog) runLog->LogLine(tag + platform::Utf8ToWide(line));
+  // Words given on the command line (a file's name) reach the log with their controls escaped.
+  const std::u16string logged = tag + platform::EscapeControlBytes(platform::Utf8ToWide(line));
+  log.LogLine(logged);
+  if (runLog) runLog->LogLine(logged);
 
   // The fleet takes its signals in its own wait for its processes.
   if (options.job == cli::Job::kFleet)

@@ -43,11 +43,11 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   StoreProgress* progress = s.storeProgress;
   if (progress) progress->Begin(platform::WideToUtf8(s.portBaudText));
   // A raw line counts as delivered once the line confirms it; a line that cannot confirm it
-  // has lost the radio, which then answers at a rate nobody knows.
+  // has lost the radio, which then answers at a rate nobody knows. The record says so; the
+  // reset's own steps go on as they would.
   auto confirm = [&](const std::u16string& sent) {
     if (CSerialPort::ConfirmWritten()) return true;
-    view.LogLine(u"ERROR: Connection lost: the line did not confirm " + sent + u".");
-    if (progress) progress->Lost();
+    if (progress) progress->Lost(sent);
     return false;
   };
 
@@ -75,11 +75,7 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   if (s.modelNumber == kModel2400) {
     // The radio is at 9600 from "m0" on.
     if (progress) progress->RateSent("9600");
-    if (complete && confirm(std::u16string(kMakerReset))) {
-      if (progress) progress->RateConfirmed();
-    } else {
-      complete = ok = false;
-    }
+    if (complete && confirm(std::u16string(kMakerReset)) && progress) progress->RateConfirmed();
     CSerialPort::ClosePort();
     if (CSerialPort::OpenPort(u"9600", true) != RC_OK) {
       view.LogLine(u"ERROR: Could not re-open port at 9600. (wit2400)");
@@ -102,12 +98,10 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
     rateSent = true;
     // The radio answers at its new rate, so nothing is read here.
     if (progress) progress->RateSent(platform::WideToUtf8(s.baudText));
-    if (!SendLine(v.rateCommand)) complete = false;
-    if (complete && confirm(v.rateCommand)) {
-      if (progress) progress->RateConfirmed();
-    } else {
-      complete = ok = false;
-    }
+    if (!SendLine(v.rateCommand))
+      complete = false;
+    else if (confirm(v.rateCommand) && progress)
+      progress->RateConfirmed();
     view.ShowRecord();
     CSerialPort::ClosePort();
     if (CSerialPort::OpenPort(s.baudText, true) != RC_OK) {
@@ -126,9 +120,13 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
     }
   }
 
-  if (ok && !(SendLine(std::u16string(kEndCommands)) && confirm(std::u16string(kEndCommands))))
-    complete = false;
-  if (ok && complete && progress) progress->Confirmed();
+  if (ok) {
+    if (SendLine(std::u16string(kEndCommands)) && confirm(std::u16string(kEndCommands))) {
+      if (progress) progress->Confirmed();
+    } else {
+      complete = false;
+    }
+  }
   const bool done = ok && complete;
   if (done)
     view.Beep();

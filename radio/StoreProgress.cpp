@@ -10,7 +10,8 @@ std::optional<bool> StoreProgress::State::Stored() const {
 
 std::string StoreProgress::State::AnswersAt() const {
   if (!rateSent) return oldRate;
-  if (rateConfirmed) return newRate;
+  // A store confirmed after the rate command confirms that the command went out before it.
+  if (rateConfirmed || confirmed) return newRate;
   return "";
 }
 
@@ -52,8 +53,9 @@ void StoreProgress::Confirmed() {
   s_.confirmed = true;
 }
 
-void StoreProgress::Lost() {
+void StoreProgress::Lost(const std::u16string& what) {
   std::lock_guard<std::mutex> lock(m_);
+  if (!s_.lost) s_.lostAt = what;
   s_.lost = true;
 }
 

@@ -31,6 +31,7 @@ class StoreProgress {
     bool storeSent = false;      // "m>" was written
     bool confirmed = false;      // "m>" and "z>" written and confirmed by the line
     bool lost = false;           // the connection was lost before a confirmation
+    std::u16string lostAt;       // what the line did not confirm ("the store command")
     // Registers (two letters) whose set commands the radio accepted, with the value sent, and
     // those whose commands failed, in the order sent.
     std::vector<std::pair<std::string, int32_t>> accepted;
@@ -51,7 +52,7 @@ class StoreProgress {
   void Failed(const std::string& reg);
   void StoreSent();
   void Confirmed();
-  void Lost();
+  void Lost(const std::u16string& what);
   State Get() const;
 
  private:

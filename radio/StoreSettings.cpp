@@ -33,7 +33,7 @@ bool Set(SettingsView& view, std::u16string_view command, std::u16string_view fa
   }
   view.LogLine(std::u16string(failureLine));
   if (progress && named) progress->Failed(reg);
-  if (progress && LineLost()) progress->Lost();
+  if (progress && LineLost()) progress->Lost(u"'" + std::u16string(command) + u"'");
   return false;
 }
 
@@ -71,27 +71,24 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   const std::u16string command = u"sd" + std::u16string(code);
   const uint64_t sentAt = platform::NowMs();
   if (progress) progress->RateSent(platform::WideToUtf8(s.baudText));
-  // Nothing more can reach a radio that did not get its rate command. Whether it did is
-  // confirmed within the wait that follows the command, so the wire keeps its timing.
-  const bool confirmed = SendLine(command) && CSerialPort::ConfirmWritten();
+  // Nothing more can reach a radio that did not get its rate command. Whether the line took it
+  // is confirmed within the wait that follows the command, so the wire keeps its timing.
+  if (!SendLine(command)) {
+    if (progress) progress->Lost(u"the rate command");
+    return 1;
+  }
+  const bool confirmed = CSerialPort::ConfirmWritten();
   const uint64_t spent = platform::NowMs() - sentAt;
   if (spent < kAfterRateCommandMs)
     platform::Sleep(static_cast<uint32_t>(kAfterRateCommandMs - spent));
-  if (!confirmed) {
-    view.LogLine(u"ERROR: Connection lost: the line did not confirm " + command + u".");
-    if (progress) progress->Lost();
-    return 1;
-  }
-  if (progress) progress->RateConfirmed();
+  // Unconfirmed, the radio may answer at either rate; the switch goes on as it would, and
+  // whatever fails next says so in its own words.
+  if (progress) confirmed ? progress->RateConfirmed() : progress->Lost(u"the rate command");
   view.LogLine(u"Baudrate set to " + s.baudText + u" with " + command);
   s.portBaudText = s.baudText;
   if (!CSerialPort::SetBaudrate(s.baudText)) {
-    if (LineLost()) {
-      view.LogLine(u"ERROR: Connection lost before the port took the new baudrate.");
-      if (progress) progress->Lost();
-      return 1;
-    }
     view.LogLine(u"ERROR: Could not set computer to new baudrate.");
+    if (progress && LineLost()) progress->Lost(u"the new baudrate");
     return 2;
   }
   CSerialPort::Purge(CSerialPort::kPurgeAll);
@@ -103,7 +100,7 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   platform::Sleep(200);
   if (DrainInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
-    if (progress && LineLost()) progress->Lost();
+    if (progress && LineLost()) progress->Lost(u"the reading at the new baudrate");
     return 1;
   }
   return 0;
@@ -121,8 +118,7 @@ bool StoreAndEnd(SettingsView& view) {
     if (progress) progress->Confirmed();
     return true;
   }
-  view.LogLine(u"ERROR: Connection lost: the line did not confirm the store command.");
-  if (progress) progress->Lost();
+  if (progress) progress->Lost(u"the store command");
   return false;
 }
 

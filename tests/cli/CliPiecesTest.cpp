@@ -12,6 +12,7 @@
 #include "cli/CliReport.h"
 #include "cli/CliVerify.h"
 #include "cli/JsonText.h"
+#include "radio/StoreProgress.h"
 
 namespace {
 
@@ -139,7 +140,8 @@ TEST(CliReport, ARecordLineGivesBackTheReportAndUnknownsStayUnknown) {
   for (const char* key : {"\"model\":null", "\"device\":null", "\"link\":null", "\"verified\":null",
                           "\"failed\":[\"pr\",\"dx\"]"})
     EXPECT_NE(json.find(key), std::string::npos) << key;
-  EXPECT_EQ(cli::ReportCsv(r).find("\"tab\there, \"\"quoted\"\"\""), cli::ReportCsv(r).find('"'));
+  // Quoted as CSV wants, and with its control character shown, not kept.
+  EXPECT_EQ(cli::ReportCsv(r).find("\"tab^Ihere, \"\"quoted\"\"\""), cli::ReportCsv(r).find('"'));
   EXPECT_FALSE(cli::ParseRecordLine("QELM-FLEET-RECORD {\"port\":\"x\"}", &back));
   // Stored unknown stays unknown: null, "unknown" in text and CSV.
   r.stored.reset();
@@ -280,6 +282,51 @@ TEST(CliInput, FilesAreBoundedRegularUtf8AndShownEscaped) {
   EXPECT_EQ(error.find('\x07'), std::string::npos) << error;
   EXPECT_NE(error.find("control characters"), std::string::npos) << error;
   std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StoreProgress, StoredAndTheRateFollowOnlyWhatTheLineConfirmed) {
+  radio::StoreProgress p;
+  EXPECT_FALSE(p.Get().begun);
+  p.Begin("115200");
+  EXPECT_EQ(p.Get().Stored(), false);
+  EXPECT_EQ(p.Get().AnswersAt(), "115200");
+  EXPECT_TRUE(p.Get().Unsettled());
+  // Sent and not yet confirmed: the radio may answer at either rate.
+  p.RateSent("19200");
+  EXPECT_EQ(p.Get().AnswersAt(), "");
+  p.RateConfirmed();
+  EXPECT_EQ(p.Get().AnswersAt(), "19200");
+  p.Failed("pw");
+  p.Accepted("wn", 9);
+  // "m>" went out: stored or not, nobody knows until the line confirms it.
+  p.StoreSent();
+  EXPECT_FALSE(p.Get().Stored().has_value());
+  p.Lost(u"the store command");
+  EXPECT_EQ(p.Get().lostAt, u"the store command");
+  EXPECT_FALSE(p.Get().Stored().has_value());
+  p.Confirmed();
+  EXPECT_EQ(p.Get().Stored(), true);
+  EXPECT_EQ(p.Get().failed, std::vector<std::string>{"pw"});
+  // A new run starts from nothing.
+  p.Begin("9600");
+  EXPECT_TRUE(p.Get().failed.empty());
+  EXPECT_EQ(p.Get().Stored(), false);
+}
+
+TEST(StoreProgress, ASetCommandGivesItsRegisterAndHexValue) {
+  std::string reg;
+  int32_t value = 0;
+  ASSERT_TRUE(radio::ParseSetCommand(u"pw34", &reg, &value));
+  EXPECT_EQ(reg, "pw");
+  EXPECT_EQ(value, 0x34);
+  ASSERT_TRUE(radio::ParseSetCommand(u"wna", &reg, &value));
+  EXPECT_EQ(value, 10);
+  for (const char16_t* not_set : {u"wn?", u"m>", u"z>", u"wn", u"W1", u"wn5x", u":wit2400"})
+    EXPECT_FALSE(radio::ParseSetCommand(not_set, &reg, &value));
 }
 
 }  // namespace
