@@ -165,8 +165,22 @@ TEST_F(CliTruthTest, AFleetKeepsItsWholeRunInALogOfItsOwnThatALaterReadLeavesAlo
                                    Texts{"--preset", "shrike", "--reconnect-after-open", "200"}));
     ports += (i ? "," : "") + radios.back()->Port();
   }
+  // Older run logs beyond the bound: the oldest go first.
+  const std::string runs = folder.Path() + "/data/runs";
+  std::filesystem::create_directories(runs);
+  for (int day = 1; day <= 25; ++day) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/fleet-2020-01-%02d_10-00-00.log", day);
+    std::ofstream(runs + name) << "old\r\n";
+  }
   CliRun run = RunCli({"fleet", "--ports", ports, "--json", "--", "read"});
   ASSERT_EQ(run.status, 0) << run.out;
+  size_t kept = 0;
+  for (const auto& e : std::filesystem::directory_iterator(runs))
+    kept += e.path().filename().string().rfind("fleet-", 0) == 0;
+  EXPECT_EQ(kept, 20u);
+  EXPECT_FALSE(std::filesystem::exists(runs + "/fleet-2020-01-06_10-00-00.log"));
+  EXPECT_TRUE(std::filesystem::exists(runs + "/fleet-2020-01-07_10-00-00.log"));
   const json summary = JsonLines(run.out).back();
   ASSERT_TRUE(summary["run_log"].is_string()) << summary;
   const std::string runLog = summary["run_log"];
