@@ -219,12 +219,13 @@ class Fleet {
     group_.Signal(signal);
   }
 
-  // A process past its bound is ended: the radio wait of --wait, and time for its store.
+  // A process past its bound is ended outright (SIGKILL): it no longer heeds anything else.
   void EndOverdue() {
-    const uint64_t bound = (static_cast<uint64_t>(o_.waitSeconds) + kChildSlackSeconds) * 1000;
+    // Two waits for the radio (a save's verify connects again) and time for the work.
+    const uint64_t bound = (2 * static_cast<uint64_t>(o_.waitSeconds) + kChildSlackSeconds) * 1000;
+    const uint64_t now = platform::NowMs();
     for (auto& [child, m] : members_)
-      if (!m.overdue && group_.Pid(child) > 0 && platform::NowMs() - m.startedMs > bound &&
-          !ended_.count(child)) {
+      if (!m.overdue && now - m.startedMs > bound && !ended_.count(child)) {
         m.overdue = true;
         Log("[" + m.port + "] Ended by the fleet: still running after " +
             std::to_string(bound / 1000) + " s.");
@@ -234,8 +235,10 @@ class Fleet {
 
   void Handle(const platform::ProcessGroup::Event& ev) {
     using Event = platform::ProcessGroup::Event;
+    // Looked at whatever happened: processes that talk without end still meet their bound.
+    EndOverdue();
     if (ev.kind == Event::kWake) return TakeSignal();
-    if (ev.kind == Event::kIdle) return EndOverdue();
+    if (ev.kind == Event::kIdle) return;
     Member& m = members_[ev.child];
     switch (ev.kind) {
       case Event::kOutLine:

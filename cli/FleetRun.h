@@ -18,8 +18,8 @@
 //
 // Stop signals come through the fleet's own wait (a signalfd): the first is passed on to every
 // process still running and no port starts any more; a second is passed on too, which stops
-// them at once. A process that runs longer than its bound (--wait plus kChildSlackSeconds) is
-// ended and reported so.
+// them at once. A process that runs longer than its bound (twice --wait, plus
+// kChildSlackSeconds) is ended outright and reported so, with what its radio holds unknown.
 //
 // The result is the worst status of the ports' lines (a process that could not be started or
 // died without its record counts as 1; a port stopped by a signal has 128 + the signal), and
