@@ -136,7 +136,8 @@ void OnStop(int signal, int count) {
           u".");
   if (!hint.empty()) {
     logLine(stop->tag + platform::Utf8ToWide("Left unstored: " + hint + "."));
-    if (!options.fleetChild) std::cerr << "qelm-cli: " << hint << "." << std::endl;
+    // A fleet passes it on with the port in front.
+    std::cerr << "qelm-cli: " << hint << "." << std::endl;
   }
   Tell(options, r, log, stop->runLog, stop->tag);
   if (!options.fleetChild) {

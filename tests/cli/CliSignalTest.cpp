@@ -150,6 +150,7 @@ TEST_F(CliSignalTest, ASecondSignalStopsAtOnceAndSaysTheStoreWasInterrupted) {
   const std::string hint = "'qelm-cli save --port " + b.Port() + " --rate 19200 --new-rate 115200'";
   EXPECT_NE(o["note"].toString().toStdString().find(hint), std::string::npos)
       << o["note"].toString().toStdString();
+  EXPECT_TRUE(Has(cli.Err(), "[" + b.Port() + "] qelm-cli: the radio got its rate command"));
   Texts log = LogTexts(folder.LogPath());
   EXPECT_TRUE(Has(log, "[" + b.Port() + "] Left unstored: the radio got its rate command"));
   EXPECT_TRUE(Has(log, "[" + b.Port() +
