@@ -107,9 +107,9 @@ class Fleet {
     csv_ = IsCsv(o_.report);
     jsonl_ = csv_ ? o_.report + ".jsonl" : o_.report;
     for (const std::string& path : csv_ ? std::vector{o_.report, jsonl_} : std::vector{jsonl_}) {
-      std::FILE* f = std::fopen(path.c_str(), "wb");
-      if (!f || std::fclose(f) != 0)
-        return *error = "cannot write the report '" + Quoted(path) + "'", false;
+      std::string reason;
+      if (!platform::CreateEmpty(path, &reason))
+        return *error = "cannot write the report '" + Quoted(path) + "': " + reason, false;
     }
     return true;
   }

@@ -1,6 +1,5 @@
 // qelm-cli: the tool's radio sequences from the command line, on one radio or a fleet.
 #include <climits>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -169,9 +168,10 @@ int main(int argc, char** argv) {
   if (options.fleetChild) platform::DieWithParent();
   // A report that cannot be written is known before any radio is touched, not after.
   if (!options.report.empty() && options.job != cli::Job::kFleet) {
-    std::ofstream reportFile(options.report, std::ios::binary | std::ios::trunc);
-    if (!reportFile) {
-      std::cerr << "qelm-cli: cannot write the report '" << cli::Quoted(options.report) << "'\n";
+    std::string reason;
+    if (!platform::CreateEmpty(options.report, &reason)) {
+      std::cerr << "qelm-cli: cannot write the report '" << cli::Quoted(options.report)
+                << "': " << reason << "\n";
       return 1;
     }
   }

@@ -56,7 +56,8 @@ bool ReadBoundedFile(const std::string& path, size_t maxBytes, std::string* cont
 }
 
 bool AppendWhole(const std::string& path, const std::string& text, std::string* reason) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC, 0644);
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return *reason = std::strerror(errno), false;
   ssize_t n;
   do {
@@ -69,6 +70,14 @@ bool AppendWhole(const std::string& path, const std::string& text, std::string* 
     ok = false;
   }
   return ok;
+}
+
+bool CreateEmpty(const std::string& path, std::string* reason) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return *reason = std::strerror(errno), false;
+  if (::close(fd) != 0) return *reason = std::strerror(errno), false;
+  return true;
 }
 
 }  // namespace platform

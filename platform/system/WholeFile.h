@@ -21,4 +21,8 @@ bool ReadBoundedFile(const std::string& path, size_t maxBytes, std::string* cont
 
 bool AppendWhole(const std::string& path, const std::string& text, std::string* reason);
 
+// Creates the file empty (or empties it) for a run to append to. Neither this nor AppendWhole
+// waits on a FIFO that nobody reads: that is refused at once.
+bool CreateEmpty(const std::string& path, std::string* reason);
+
 }  // namespace platform

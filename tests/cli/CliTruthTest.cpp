@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -264,6 +265,16 @@ TEST_F(CliTruthTest, AReportOnAFullFileSystemFailsTheRun) {
   CliRun fleet = RunCli({"fleet", "--ports", radio.Port(), "--report", full, "--", "read"});
   EXPECT_EQ(fleet.status, 1);
   EXPECT_TRUE(Has(fleet.err, "could not be written")) << fleet.out;
+  // A FIFO nobody reads is refused at once, before the radio, never waited on.
+  const std::string fifo = folder.Path() + "/fifo.jsonl";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const Texts& args :
+       {Texts{"read", "--port", radio.Port(), "--report", fifo},
+        Texts{"fleet", "--ports", radio.Port(), "--report", fifo, "--", "read"}}) {
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "cannot write the report")) << args[0];
+  }
 }
 
 }  // namespace
