@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/CliVerify.h"
-#include "cli/RegisterTap.h"
+#include "cli/OpenWatch.h"
 #include "platform/dialog/DialogConstants.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/StopSignals.h"
@@ -42,7 +42,8 @@ int StatusOf(radio::ConnectResult r) {
   }
 }
 
-const char* ResultOf(int status) {
+const char* ResultOf(int status, bool lost) {
+  if (status != 0 && lost) return "connection lost";
   switch (status) {
     case 0:
       return "done";
@@ -120,15 +121,17 @@ int DeviceFor(CliView& view, const CliOptions& o) {
 int Verify(CliView& view, const CliOptions& o, const std::u16string& rate, int storedDevice,
            JobReport* report) {
   VerifyInput in;
-  in.sent = view.tap->Sent();
+  // What the store sent, as its record of accepted commands has it (the last value of each).
+  for (const auto& [reg, value] : view.progress->store.Get().accepted) in.sent[reg] = value;
   in.rateStored = Utf8(rate);
-  view.tap->Forget();
   view.settings.baudText = rate;
   view.baudSel = RateIndex(rate);
   int status = Connect(view, o);
   if (status != 0) return status;
-  in.held = view.tap->Held();
+  // What the reading parsed of the radio's answers.
+  for (const auto& [reg, value] : view.settings.readValues) in.held[reg] = value;
   in.rateNow = Utf8(view.settings.portBaudText);
+  report->notVerifiable = NotVerifiable(in);
   TakeSettings(view, report);
   const std::vector<std::u16string> list = view.deviceList;
   const int readAs = view.deviceSel;
@@ -169,20 +172,16 @@ int Save(CliView& view, const CliOptions& o, JobReport* report) {
 
   if (Stopping()) return 1;
   view.LogLine(u"OnSave");
-  view.tap->Forget();
-  view.progress->BeginChange();
   int status = radio::SaveSettings(view);
-  view.progress->EndChange();
   view.ShowMessage(status == 0 ? u"Settings saved." : u"Error. Settings not saved.", u"QELM Config",
                    platform::MB_OK);
   const std::u16string rate = s.baudText;
   const int storedDevice = view.deviceSel;
   TakeSettings(view, report);
-  report->rate = Utf8(s.portBaudText);
-  report->phase = status == 0 ? "stored" : "started";
-  report->stored = status == 0;
+  TakeStore(view.progress->store.Get(), false, report);
   view.progress->Set(*report);
   view.Disconnect();
+  // Only a store the line confirmed whole is read back: anything else says nothing reliable.
   if (status != 0 || !o.verify || Stopping()) return status;
   int verified = Verify(view, o, rate, storedDevice, report);
   // A verify cut short by a stop signal says nothing about the radio: the store stands.
@@ -194,9 +193,7 @@ int Save(CliView& view, const CliOptions& o, JobReport* report) {
 
 int Reset(CliView& view, JobReport* report) {
   if (Stopping()) return 1;
-  view.progress->BeginChange();
   radio::ResetOutcome outcome = radio::ResetToDefaults(view);
-  view.progress->EndChange();
   if (outcome == radio::ResetOutcome::kDeclined) {
     view.Disconnect();
     report->result = "declined";
@@ -208,14 +205,22 @@ int Reset(CliView& view, JobReport* report) {
   report->deviceIndex = report->link = -1;
   report->deviceName = report->mode = "";
   report->service = false;
-  report->rate = Utf8(view.settings.portBaudText);
-  const bool done = outcome == radio::ResetOutcome::kDone;
-  report->phase = done ? "stored" : "started";
-  report->stored = done;
-  return done ? 0 : 1;
+  TakeStore(view.progress->store.Get(), false, report);
+  return outcome == radio::ResetOutcome::kDone ? 0 : 1;
 }
 
 }  // namespace
+
+void TakeStore(const radio::StoreProgress::State& st, bool interrupted, JobReport* r) {
+  if (!st.begun) return;
+  r->stored = st.Stored();
+  r->rate = st.AnswersAt();
+  r->failed = st.failed;
+  if (st.confirmed)
+    r->phase = "stored";
+  else
+    r->phase = interrupted ? "interrupted" : "started";
+}
 
 int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   RadioSettings& s = view.settings;
@@ -225,12 +230,16 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   view.baudSel = RateIndex(o.rate);
   report->job = o.job == Job::kSave ? "save" : o.job == Job::kReset ? "reset" : "read";
   report->port = Utf8(o.port);
+  report->storeJob = o.job != Job::kRead;
+  // Nothing is stored until a store says so.
+  if (report->storeJob) report->stored = false;
   JobProgress ownProgress;
   if (!view.progress) view.progress = &ownProgress;
+  s.storeProgress = &view.progress->store;
   platform::SerialProvider& provider = platform::CurrentSerialProvider();
-  RegisterTap tap(provider);
-  view.tap = &tap;
-  platform::SetSerialProvider(&tap);
+  OpenWatch watch(provider);
+  view.openWatch = &watch;
+  platform::SetSerialProvider(&watch);
   view.progress->Set(*report);
 
   CSerialPort::Attach(&view);
@@ -254,19 +263,29 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   CSerialPort::ClosePort();
   CSerialPort::Attach(nullptr);
   platform::SetSerialProvider(&provider);
-  view.tap = nullptr;
+  view.openWatch = nullptr;
+  s.storeProgress = nullptr;
 
+  const radio::StoreProgress::State store = view.progress->store.Get();
+  const bool lost = status != 0 && store.lost;
+  // A line lost on the way is no refusal of the rate by the port.
+  if (lost && status == 2) status = 1;
   report->status = status;
-  if (report->result.empty()) report->result = ResultOf(status);
+  if (report->result.empty()) report->result = ResultOf(status, lost);
   if (Stopping() && report->phase != "verified" && report->phase != "stored" &&
-      report->phase != "read")
+      report->phase != "read" && !lost)
     report->result = "stopped";
   if (status != 0) {
-    report->error = Utf8(view.LastLogLine());
+    // The error is the failing step's own line, or the message the user was shown.
     if (!view.OpenProblemText().empty())
       report->error = "Cannot open port. " + view.OpenProblemText();
+    else if (!view.LastErrorLine().empty())
+      report->error = Utf8(view.LastErrorLine());
     else if (!view.Messages().empty())
-      report->error += " | " + Utf8(view.Messages().back());
+      report->error = Utf8(view.Messages().back());
+    if (lost)
+      report->error = "Connection lost at " + Utf8(store.lostAt) +
+                      (report->error.empty() ? "" : "; " + report->error);
   }
   view.progress->Set(*report);
   if (view.progress == &ownProgress) view.progress = nullptr;

@@ -7,7 +7,9 @@
 // A stop signal is heeded between steps: a job that has not begun its store or reset does not
 // begin it (and a wait for an external radio ends), one that has begun runs it to its end,
 // and no verify follows. The report says how far the job got (its phase), the rate the radio
-// answers at and whether its settings are stored.
+// answers at and whether its settings are stored, as far as the line confirmed what was sent;
+// a verify compares what the store sent with what the reading parsed, and names the registers
+// the reading does not ask for as not verifiable.
 //
 // Results are the program's exit status: 0 done, 1 a step failed (or the reset was declined,
 // or the radio holds other values than were stored), 2 the port refused the new rate, 3 the
@@ -17,9 +19,15 @@
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
 #include "cli/CliView.h"
+#include "radio/StoreProgress.h"
 
 namespace cli {
 
 int RunJob(CliView& view, const CliOptions& options, JobReport* report);
+
+// What a store or reset's record says into the report: stored (true, false or unknown), the
+// rate the radio answers at ("" unknown), the failed registers and the phase ("stored", or
+// "started" / "interrupted" for one that did not end confirmed). Nothing when none began.
+void TakeStore(const radio::StoreProgress::State& store, bool interrupted, JobReport* report);
 
 }  // namespace cli

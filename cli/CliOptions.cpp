@@ -7,6 +7,7 @@
 
 #include "cli/CliProfile.h"
 #include "cli/CliUsage.h"
+#include "cli/InputText.h"
 #include "cli/PortNames.h"
 #include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
@@ -35,6 +36,8 @@ enum OptionId {
   kProfile,
   kReport,
   kFleetChild,
+  kFleetReport,
+  kRunLog,
   kHelpOption = 'h',
 };
 
@@ -43,7 +46,9 @@ const option kCommon[] = {{"port", required_argument, nullptr, kPort},
                           {"wait", required_argument, nullptr, kWait},
                           {"json", no_argument, nullptr, kJson},
                           {"report", required_argument, nullptr, kReport},
-                          {"fleet-child", no_argument, nullptr, kFleetChild}};
+                          {"fleet-child", no_argument, nullptr, kFleetChild},
+                          {"fleet-report", required_argument, nullptr, kFleetReport},
+                          {"run-log", required_argument, nullptr, kRunLog}};
 const option kReadOnly[] = {{"service", no_argument, nullptr, kService}};
 const option kSaveOnly[] = {{"service", no_argument, nullptr, kService},
                             {"device", required_argument, nullptr, kDevice},
@@ -128,7 +133,7 @@ bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<Fleet
     case kNewRate: {
       std::u16string rate = platform::Utf8ToWide(value);
       if (RateIndex(rate) < 0)
-        return *error = "the rate " + value +
+        return *error = "the rate " + Quoted(value) +
                         " is not one of 4800, 9600, 14400, 19200, 57600, "
                         "115200",
                false;
@@ -152,7 +157,7 @@ bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<Fleet
       } else if (KnownDeviceName(platform::Utf8ToWide(value))) {
         o->deviceName = platform::Utf8ToWide(value);
       } else {
-        return *error = "unknown device '" + value + "'", false;
+        return *error = "unknown device '" + Quoted(value) + "'", false;
       }
       return true;
     }
@@ -191,9 +196,16 @@ bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<Fleet
     case kProfile:
       o->profile = value;
       return true;
+    case kFleetReport:
+      o->fleetReport = value;
+      return true;
+    case kRunLog:
+      o->runLog = value;
+      return true;
     case kReport:
       if (!ReportPathOk(value))
-        return *error = "--report writes a .jsonl or a .csv file, not '" + value + "'", false;
+        return *error = "--report writes a .jsonl or a .csv file, not '" + Quoted(value) + "'",
+               false;
       o->report = value;
       return true;
   }
@@ -247,14 +259,14 @@ bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error) 
     if (id == '?' || !SetValue(id, optarg ? optarg : "", o, &ports, error)) {
       if (id == '?') {
         std::string word = optind >= 1 && optind - 1 < argc ? argv[optind - 1] : "";
-        *error = "unknown option " + word + " for " + o->command;
+        *error = "unknown option " + Quoted(word) + " for " + o->command;
       }
       return false;
     }
   }
   std::vector<std::string> rest(args.begin() + optind, args.end());
   if (o->job != Job::kFleet) {
-    if (!rest.empty()) return *error = "unexpected '" + rest.front() + "'", false;
+    if (!rest.empty()) return *error = "unexpected '" + Quoted(rest.front()) + "'", false;
     return CheckAfterParse(o, error);
   }
   if (ports.empty()) return *error = "fleet needs --ports or --ports-file", false;
@@ -269,11 +281,12 @@ bool ParseFleetJob(const std::vector<std::string>& rest, CliOptions* o, std::str
   std::vector<std::string> jobArgs(rest.begin() + 1, rest.end());
   for (const std::string& a : jobArgs)
     if (a == "--port" || a.rfind("--port=", 0) == 0 || a == "--fleet-child" || a == "--report" ||
-        a.rfind("--report=", 0) == 0)
+        a.rfind("--report=", 0) == 0 || a.rfind("--fleet-report", 0) == 0 ||
+        a.rfind("--run-log", 0) == 0)
       return *error =
                  "a fleet names its ports with --ports and its report with its own "
                  "--report; " +
-                 a + " is not for its job",
+                 Quoted(a) + " is not for its job",
              false;
   // The job is checked now, with a stand-in port, so that no port is touched for bad usage.
   CliOptions job;
@@ -318,7 +331,7 @@ bool ParseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
     o->job = Job::kVersion;
     return argc == 2 || (*error = "--version takes nothing more", false);
   }
-  if (!JobOf(first, &o->job)) return *error = "unknown command '" + first + "'", false;
+  if (!JobOf(first, &o->job)) return *error = "unknown command '" + Quoted(first) + "'", false;
   o->command = first;
   std::vector<std::string> args(argv + 1, argv + argc);
   return ParseJob(args, o, error);

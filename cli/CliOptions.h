@@ -54,6 +54,10 @@ struct CliOptions {
   int jobs = kDefaultJobs;
   // Set for the processes a fleet starts: log lines tagged with the port, and a record line.
   bool fleetChild = false;
+  // A fleet's process appends its JSON object here itself when it ends (--fleet-report).
+  std::string fleetReport;
+  // A fleet's process also logs every line to the fleet's own run log (--run-log).
+  std::string runLog;
 };
 
 // Parses argv (argv[0] the program). False with *error set on bad usage; options->command

@@ -1,15 +1,19 @@
 #include "cli/CliReport.h"
 
+#include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli/JsonValue.h"
+#include "cli/JsonText.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/SafeText.h"
 
 namespace cli {
 
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 constexpr char kRecordWord[] = "QELM-FLEET-RECORD ";
 
@@ -19,17 +23,30 @@ std::string Seconds(double s) {
   return text;
 }
 
-std::string OrNull(bool known, const std::string& json) {
-  return known ? json : "null";
+double Tenths(double s) {
+  return std::round(s * 10) / 10;
 }
 
-std::string OptBool(const std::optional<bool>& b) {
-  return b ? (*b ? "true" : "false") : "null";
+Json OptBool(const std::optional<bool>& b) {
+  return b ? Json(*b) : Json(nullptr);
 }
 
-// A CSV field: quoted when it holds a comma, a quote or a line end; a leading sign that a
-// spreadsheet would take for a formula is shown as text.
+std::string Dump(const Json& j) {
+  // ASCII only: nothing a terminal could take for a control sequence reaches it.
+  return j.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+}
+
+std::string Joined(const std::vector<std::string>& items, const char* between) {
+  std::string out;
+  for (const auto& i : items) out += (out.empty() ? "" : between) + i;
+  return out;
+}
+
+// A CSV field: control characters escaped; quoted when it holds a comma, a quote or a line
+// end; a leading sign that a spreadsheet would take for a formula is shown as text.
 std::string CsvField(std::string text) {
+  // What came from a radio or a file is shown, never obeyed, by whatever reads the file.
+  text = ForTerminal(text);
   if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
     text.insert(0, "'");
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -41,36 +58,42 @@ std::string CsvField(std::string text) {
   return out + "\"";
 }
 
+std::string StoredWord(const JobReport& r) {
+  return r.stored ? (*r.stored ? "yes" : "no") : "unknown";
+}
+
+Json ReportObject(const JobReport& r) {
+  const bool device = r.haveSettings && r.deviceIndex >= 0;
+  Json j;
+  j["job"] = r.job;
+  j["port"] = r.port;
+  j["status"] = r.status;
+  j["result"] = r.result;
+  j["phase"] = r.phase;
+  j["model"] = r.haveSettings ? Json(r.model) : Json(nullptr);
+  j["firmware"] = r.haveSettings ? Json(r.firmware) : Json(nullptr);
+  j["device"] = device ? Json{{"number", r.deviceIndex}, {"name", r.deviceName}} : Json(nullptr);
+  j["link"] = r.haveSettings && r.link >= 0 ? Json(r.link) : Json(nullptr);
+  j["mode"] = r.haveSettings && !r.mode.empty() ? Json(r.mode) : Json(nullptr);
+  j["rate"] = !r.rate.empty() ? Json(std::stol(r.rate)) : Json(nullptr);
+  j["stored"] = OptBool(r.stored);
+  j["failed"] = r.failed;
+  j["band"] =
+      r.haveSettings && r.service ? Json{{"value", r.band}, {"name", r.bandName}} : Json(nullptr);
+  j["power"] =
+      r.haveSettings && r.service ? Json{{"value", r.power}, {"name", r.powerName}} : Json(nullptr);
+  j["verified"] = OptBool(r.verified);
+  j["not_verifiable"] = r.notVerifiable;
+  j["note"] = r.note.empty() ? Json(nullptr) : Json(r.note);
+  j["error"] = r.error.empty() ? Json(nullptr) : Json(r.error);
+  j["seconds"] = Tenths(r.seconds);
+  return j;
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    char esc[8];
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      std::snprintf(esc, sizeof esc, "\\u%04x", c);
-      out += esc;
-    } else if (c == 0xC2 && i + 1 < text.size() &&
-               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      // U+0080 to U+009F: C1 controls, which some terminals obey.
-      std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(text[++i]));
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
+  return Dump(Json(text));
 }
 
 std::string ReportText(const JobReport& r) {
@@ -93,44 +116,29 @@ std::string ReportText(const JobReport& r) {
       line("Power", r.powerName + " (" + std::to_string(r.power) + ")");
     }
   }
-  if (!r.rate.empty()) line("Rate", r.rate);
-  if (r.stored) line("Stored", *r.stored ? "yes" : "no");
+  if (!r.rate.empty())
+    line("Rate", r.rate);
+  else if (r.storeJob)
+    line("Rate", "unknown");
+  if (r.storeJob) line("Stored", StoredWord(r));
+  if (!r.failed.empty()) line("Failed", Joined(r.failed, ", "));
   if (r.verified) line("Verified", *r.verified ? "yes" : "no");
+  if (!r.notVerifiable.empty())
+    line("Unchecked", Joined(r.notVerifiable, ", ") + " (not verifiable)");
   if (!r.note.empty()) line("Note", r.note);
+  if (!r.error.empty() && r.status != 0) line("Error", r.error);
   line("Result", r.result);
   if (r.phase != "read" && r.job != "read") line("Phase", r.phase);
   return out.str();
 }
 
 std::string ReportJson(const JobReport& r) {
-  std::ostringstream out;
-  const bool device = r.haveSettings && r.deviceIndex >= 0;
-  out << "{\"job\":" << JsonString(r.job) << ",\"port\":" << JsonString(r.port)
-      << ",\"status\":" << r.status << ",\"result\":" << JsonString(r.result)
-      << ",\"phase\":" << JsonString(r.phase)
-      << ",\"model\":" << OrNull(r.haveSettings, std::to_string(r.model))
-      << ",\"firmware\":" << OrNull(r.haveSettings, JsonString(r.firmware)) << ",\"device\":"
-      << OrNull(device, "{\"number\":" + std::to_string(r.deviceIndex) +
-                            ",\"name\":" + JsonString(r.deviceName) + "}")
-      << ",\"link\":" << OrNull(r.haveSettings && r.link >= 0, std::to_string(r.link))
-      << ",\"mode\":" << OrNull(r.haveSettings && !r.mode.empty(), JsonString(r.mode))
-      << ",\"rate\":" << OrNull(!r.rate.empty(), r.rate) << ",\"stored\":" << OptBool(r.stored)
-      << ",\"band\":"
-      << OrNull(r.haveSettings && r.service, "{\"value\":" + std::to_string(r.band) +
-                                                 ",\"name\":" + JsonString(r.bandName) + "}")
-      << ",\"power\":"
-      << OrNull(r.haveSettings && r.service, "{\"value\":" + std::to_string(r.power) +
-                                                 ",\"name\":" + JsonString(r.powerName) + "}")
-      << ",\"verified\":" << OptBool(r.verified)
-      << ",\"note\":" << OrNull(!r.note.empty(), JsonString(r.note))
-      << ",\"error\":" << OrNull(!r.error.empty(), JsonString(r.error))
-      << ",\"seconds\":" << Seconds(r.seconds) << "}\n";
-  return out.str();
+  return Dump(ReportObject(r)) + "\n";
 }
 
 std::string ReportCsvHeader() {
   return "port,job,status,result,phase,model,firmware,device_number,device_name,link,mode,rate,"
-         "stored,band,power,verified,note,error,seconds\r\n";
+         "stored,failed,band,power,verified,not_verifiable,note,error,seconds\r\n";
 }
 
 std::string ReportCsv(const JobReport& r) {
@@ -143,29 +151,55 @@ std::string ReportCsv(const JobReport& r) {
       << (device ? std::to_string(r.deviceIndex) : "") << ','
       << CsvField(device ? r.deviceName : "") << ','
       << (r.haveSettings && r.link >= 0 ? std::to_string(r.link) : "") << ','
-      << (r.haveSettings ? r.mode : "") << ',' << r.rate << ',' << opt(r.stored) << ','
+      << (r.haveSettings ? r.mode : "") << ','
+      << (r.rate.empty() && r.storeJob ? "unknown" : r.rate) << ','
+      << (r.storeJob ? StoredWord(r) : "") << ',' << Joined(r.failed, " ") << ','
       << (r.haveSettings && r.service ? std::to_string(r.band) : "") << ','
       << (r.haveSettings && r.service ? std::to_string(r.power) : "") << ',' << opt(r.verified)
-      << ',' << CsvField(r.note) << ',' << CsvField(r.error) << ',' << Seconds(r.seconds) << "\r\n";
+      << ',' << Joined(r.notVerifiable, " ") << ',' << CsvField(r.note) << ',' << CsvField(r.error)
+      << ',' << Seconds(r.seconds) << "\r\n";
   return out.str();
 }
 
+std::string ResultLogLine(const JobReport& r) {
+  std::string line = "Result: " + r.result;
+  if (r.phase != "read") line += ", " + r.phase;
+  if (r.storeJob) {
+    line += r.stored == false ? "; store command not sent"
+                              : "; store command sent, stored: " + StoredWord(r);
+    line += r.rate.empty() ? "; answers at an unknown rate" : "; answers at " + r.rate;
+  } else if (!r.rate.empty()) {
+    line += "; answers at " + r.rate;
+  }
+  if (!r.failed.empty()) line += "; failed: " + Joined(r.failed, ", ");
+  if (!r.notVerifiable.empty()) line += "; not verifiable: " + Joined(r.notVerifiable, ", ");
+  return line;
+}
+
 std::string SummaryJson(const FleetSummary& s) {
-  std::ostringstream out;
-  out << "{\"summary\":true,\"ports\":" << s.ports << ",\"done\":" << s.done
-      << ",\"failed\":" << s.failed << ",\"not_started\":" << s.notStarted
-      << ",\"worst\":" << s.worst << ",\"status\":" << s.status
-      << ",\"signal\":" << (s.signal ? std::to_string(s.signal) : "null")
-      << ",\"seconds\":" << Seconds(s.seconds) << "}\n";
-  return out.str();
+  Json j;
+  j["summary"] = true;
+  j["ports"] = s.ports;
+  j["done"] = s.done;
+  j["failed"] = s.failed;
+  j["stopped"] = s.stopped;
+  j["not_started"] = s.notStarted;
+  j["worst"] = s.worst;
+  j["status"] = s.status;
+  j["signal"] = s.signal ? Json(s.signal) : Json(nullptr);
+  j["run_log"] = s.runLog.empty() ? Json(nullptr) : Json(s.runLog);
+  j["seconds"] = Tenths(s.seconds);
+  return Dump(j) + "\n";
 }
 
 std::string SummaryText(const FleetSummary& s) {
   std::string text = std::to_string(s.ports) + " ports: " + std::to_string(s.done) + " done, " +
                      std::to_string(s.failed) + " failed";
+  if (s.stopped) text += ", " + std::to_string(s.stopped) + " stopped";
   if (s.notStarted) text += ", " + std::to_string(s.notStarted) + " not started";
   text += "; worst status " + std::to_string(s.worst);
   if (s.signal) text += "; stopped by signal " + std::to_string(s.signal);
+  if (!s.runLog.empty()) text += "; log " + ForTerminal(s.runLog);
   return text + "\n";
 }
 
@@ -176,39 +210,74 @@ std::string RecordLine(const JobReport& r) {
 bool ParseRecordLine(const std::string& line, JobReport* r) {
   const std::string word = kRecordWord;
   if (line.rfind(word, 0) != 0) return false;
-  JsonValue v;
-  if (!ParseJson(line.substr(word.size()), &v) || v.kind != JsonValue::kObject) return false;
-  auto status = v.Int("status");
-  if (!status) return false;
+  return ParseReportJson(line.substr(word.size()), r);
+}
+
+bool ParseReportJson(const std::string& text, JobReport* r) {
+  nlohmann::json v;
+  std::string error;
+  if (!ParseJsonObject(text, &v, &error)) return false;
+  auto status = v.find("status");
+  if (status == v.end() || !status->is_number_integer()) return false;
+  auto text_of = [&v](const char* key, const std::string& otherwise = "") {
+    auto it = v.find(key);
+    return it != v.end() && it->is_string() ? it->get<std::string>() : otherwise;
+  };
+  auto int_of = [](const nlohmann::json& o, const char* key) -> std::optional<int> {
+    auto it = o.find(key);
+    if (it == o.end() || !it->is_number_integer()) return std::nullopt;
+    return it->get<int>();
+  };
+  auto bool_of = [&v](const char* key) -> std::optional<bool> {
+    auto it = v.find(key);
+    if (it == v.end() || !it->is_boolean()) return std::nullopt;
+    return it->get<bool>();
+  };
+  auto list_of = [&v](const char* key) {
+    std::vector<std::string> out;
+    auto it = v.find(key);
+    if (it != v.end() && it->is_array())
+      for (const auto& item : *it)
+        if (item.is_string()) out.push_back(item.get<std::string>());
+    return out;
+  };
   JobReport out;
-  out.status = *status;
-  out.job = v.Text("job").value_or("");
-  out.port = v.Text("port").value_or("");
-  out.result = v.Text("result").value_or("");
-  out.phase = v.Text("phase").value_or("not started");
-  out.error = v.Text("error").value_or("");
-  out.note = v.Text("note").value_or("");
-  out.haveSettings = v.Int("model").has_value();
-  out.model = v.Int("model").value_or(0);
-  out.firmware = v.Text("firmware").value_or("");
-  if (const JsonValue* d = v.Get("device")) {
-    out.deviceIndex = d->Int("number").value_or(-1);
-    out.deviceName = d->Text("name").value_or("");
+  out.status = status->get<int>();
+  out.job = text_of("job");
+  out.port = text_of("port");
+  out.result = text_of("result");
+  out.phase = text_of("phase", "not started");
+  out.error = text_of("error");
+  out.note = text_of("note");
+  out.haveSettings = int_of(v, "model").has_value();
+  out.model = int_of(v, "model").value_or(0);
+  out.firmware = text_of("firmware");
+  if (auto d = v.find("device"); d != v.end() && d->is_object()) {
+    out.deviceIndex = int_of(*d, "number").value_or(-1);
+    auto name = d->find("name");
+    out.deviceName = name != d->end() && name->is_string() ? name->get<std::string>() : "";
   }
-  out.link = v.Int("link").value_or(-1);
-  out.mode = v.Text("mode").value_or("");
-  if (auto rate = v.Int("rate")) out.rate = std::to_string(*rate);
-  out.stored = v.Bool("stored");
-  if (const JsonValue* b = v.Get("band"); b && b->kind == JsonValue::kObject) {
+  out.link = int_of(v, "link").value_or(-1);
+  out.mode = text_of("mode");
+  if (auto rate = int_of(v, "rate")) out.rate = std::to_string(*rate);
+  out.stored = bool_of("stored");
+  out.storeJob = out.job == "save" || out.job == "reset";
+  out.failed = list_of("failed");
+  out.notVerifiable = list_of("not_verifiable");
+  if (auto b = v.find("band"); b != v.end() && b->is_object()) {
     out.service = true;
-    out.band = b->Int("value").value_or(0);
-    out.bandName = b->Text("name").value_or("");
+    out.band = int_of(*b, "value").value_or(0);
+    auto name = b->find("name");
+    out.bandName = name != b->end() && name->is_string() ? name->get<std::string>() : "";
   }
-  if (const JsonValue* p = v.Get("power"); p && p->kind == JsonValue::kObject) {
-    out.power = p->Int("value").value_or(0);
-    out.powerName = p->Text("name").value_or("");
+  if (auto p = v.find("power"); p != v.end() && p->is_object()) {
+    out.power = int_of(*p, "value").value_or(0);
+    auto name = p->find("name");
+    out.powerName = name != p->end() && name->is_string() ? name->get<std::string>() : "";
   }
-  out.verified = v.Bool("verified");
+  out.verified = bool_of("verified");
+  if (auto sec = v.find("seconds"); sec != v.end() && sec->is_number())
+    out.seconds = sec->get<double>();
   *r = out;
   return true;
 }

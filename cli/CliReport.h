@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -28,10 +29,16 @@ struct JobReport {
   int deviceIndex = -1;
   std::string deviceName;
   int link = -1;
-  std::string mode;            // "Remote", "Base", or empty when not known
-  std::string rate;            // the rate the radio answers at now; empty when not known
-  std::optional<bool> stored;  // whether what the radio holds is stored; unknown when unset
-  bool service = false;        // band and power were read
+  std::string mode;  // "Remote", "Base", or empty when not known
+  std::string rate;  // the rate the radio answers at now; empty when not known
+  // Whether what the radio holds is stored: true when "m>" and "z>" were written and the line
+  // confirmed them, false when "m>" was never written, unknown (unset) otherwise. It applies to
+  // the jobs that store (save, reset); a read leaves it unset and does not show it.
+  std::optional<bool> stored;
+  bool storeJob = false;
+  std::vector<std::string> failed;         // registers whose set commands failed ("pr")
+  std::vector<std::string> notVerifiable;  // registers the verify's reading cannot ask for
+  bool service = false;                    // band and power were read
   int band = 0;
   std::string bandName;
   int power = 0;
@@ -45,12 +52,17 @@ std::string ReportJson(const JobReport& r);  // one line, with its line end
 std::string ReportCsvHeader();
 std::string ReportCsv(const JobReport& r);
 
+// The log's line for what a job came to: its result and phase, whether the store command was
+// sent and what the radio holds, the rate it answers at, the registers that failed.
+std::string ResultLogLine(const JobReport& r);
+
 struct FleetSummary {
-  int ports = 0, done = 0, failed = 0, notStarted = 0;
+  int ports = 0, done = 0, failed = 0, notStarted = 0, stopped = 0;
   int worst = 0;   // the worst status of the ports
   int status = 0;  // the fleet's own exit status
   int signal = 0;  // the signal that stopped the fleet, 0 none
   double seconds = 0;
+  std::string runLog;  // the run's own log file
 };
 std::string SummaryJson(const FleetSummary& s);
 std::string SummaryText(const FleetSummary& s);
@@ -58,8 +70,11 @@ std::string SummaryText(const FleetSummary& s);
 // The fleet's record line and its reading back.
 std::string RecordLine(const JobReport& r);
 bool ParseRecordLine(const std::string& line, JobReport* r);
+// One report object as ReportJson writes it; false for anything else.
+bool ParseReportJson(const std::string& text, JobReport* r);
 
-// A text as a JSON string, quotes included. Control characters, the C1 ones too, are escaped.
+// A text as a JSON string, quotes included. Everything but printable ASCII is escaped (the C1
+// controls too); a byte sequence that is not UTF-8 shows as U+FFFD.
 std::string JsonString(const std::string& text);
 // A UTF-8 text as a terminal may show it: what came from the radio (its firmware text, a
 // reply in a log line) can hold escape sequences, which are shown, never sent.

@@ -29,9 +29,21 @@ std::string VerifyDifferences(const VerifyInput& in) {
   for (const auto& [reg, held] : in.held) {
     auto sent = in.sent.find(reg);
     const char* name = ItemName(reg);
-    if (sent == in.sent.end() || !name || sent->second == held) continue;
+    if (sent == in.sent.end() || sent->second == held) continue;
+    if (!name) name = reg.c_str();
     add(std::string(name) + " " + Value(reg, held) + ", not " + Value(reg, sent->second));
   }
+  return out;
+}
+
+}  // namespace cli
+
+namespace cli {
+
+std::vector<std::string> NotVerifiable(const VerifyInput& in) {
+  std::vector<std::string> out;
+  for (const auto& [reg, value] : in.sent)
+    if (!in.held.count(reg)) out.push_back(reg);
   return out;
 }
 

@@ -80,17 +80,14 @@ void CliView::ShowRecord() {
 
 void CliView::LogLine(const std::u16string& text) {
   lastLogLine_ = text;
-  const std::u16string switched = u"Baudrate set to ";
-  if (progress && text.rfind(switched, 0) == 0)
-    progress->RateSwitched(platform::WideToUtf8(
-        text.substr(switched.size(), text.find(u' ', switched.size()) - switched.size())));
-  if (tag_.empty()) return log_.LogLine(text);
+  if (text.rfind(u"ERROR: ", 0) == 0) lastErrorLine_ = text.substr(7);
   // A line of several (a reply, a banner) keeps the tag on each of its continuation lines.
   std::u16string tagged = tag_;
   for (size_t i = 0; i < text.size(); ++i) {
     tagged += text[i];
-    if (text[i] == u'\n' && i + 1 < text.size()) tagged += tag_;
+    if (!tag_.empty() && text[i] == u'\n' && i + 1 < text.size()) tagged += tag_;
   }
+  if (runLog) runLog->LogLine(tagged);
   log_.LogLine(tagged);
 }
 
@@ -99,12 +96,12 @@ int CliView::ShowMessage(const std::u16string& text, const std::u16string& capti
   if ((type & 0xF) != platform::MB_YESNO && (type & 0xF) != platform::MB_YESNOCANCEL) {
     messages_.push_back(text);
     std::string shown = platform::SafeUtf8(title + u": " + text);
-    if (text == u"Cannot open port." && tap && tap->LastOpenError() != 0) {
+    if (text == u"Cannot open port." && openWatch && openWatch->LastOpenError() != 0) {
       // A network server's own reason names HOST:PORT and says more than the errno value.
-      const std::string why = tap->FailureText();
-      openProblem_ =
-          why.empty() ? DeviceOfPort(settings.portName) + ": " + OpenProblem(tap->LastOpenError())
-                      : why;
+      const std::string why = openWatch->FailureText();
+      openProblem_ = why.empty() ? DeviceOfPort(settings.portName) + ": " +
+                                       OpenProblem(openWatch->LastOpenError())
+                                 : why;
       shown += " " + platform::SafeUtf8(platform::Utf8ToWide(openProblem_));
     }
     err_ << shown << std::endl;
@@ -115,8 +112,12 @@ int CliView::ShowMessage(const std::u16string& text, const std::u16string& capti
     err_ << question << "yes (--yes)" << std::endl;
     return platform::IDYES;
   }
-  // Only a person answers: the terminal's own line, never a pipe into standard input.
-  std::string answer = platform::AskTerminal(question).value_or("");
+  // Only a person answers: the terminal's own line, never a pipe into standard input. A stop
+  // signal is no answer: the question ends and nothing is done.
+  auto stopping = [] { return platform::StopSignals::First() != 0; };
+  if (stopping()) return platform::IDNO;
+  std::string answer = platform::AskTerminal(question, stopping).value_or("");
+  if (stopping()) return platform::IDNO;
   for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return answer == "y" || answer == "yes" ? platform::IDYES : platform::IDNO;
 }

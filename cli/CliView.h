@@ -4,9 +4,10 @@
 // the exchange with the record works by text as the dialog's does. Message boxes are written
 // to standard error ("caption: text"), "Cannot open port." with the device and the reason; a
 // question is asked on the controlling terminal (never of standard input), or answered Yes by
-// --yes. The external radio's wait tells the user on standard error to reconnect the cable and
-// gives up when the --wait bound of the whole connect has passed or a stop signal came.
-// Every log line, each of its continuation lines too, carries the view's tag.
+// --yes; a stop signal ends the question unanswered (No). The external radio's wait tells the user
+// on standard error to reconnect the cable and gives up when the --wait bound of the whole connect
+// has passed or a stop signal came. Every log line, each of its continuation lines too, carries the
+// view's tag.
 //
 // Nothing here fails: a log that cannot be written loses its line (after a bounded wait for a
 // file another process holds), and a missing or unreadable answer counts as No.
@@ -17,7 +18,7 @@
 #include <vector>
 
 #include "cli/JobProgress.h"
-#include "cli/RegisterTap.h"
+#include "cli/OpenWatch.h"
 #include "log/CLogFile.h"
 #include "radio/ConnectView.h"
 #include "radio/RadioSettings.h"
@@ -34,14 +35,18 @@ class CliView final : public radio::ConnectView {
   bool baudEnabled = true, modeEnabled = true;
   std::vector<std::u16string> deviceList;
   int beeps = 0;
-  // Where the job's steps are told (may be null), and the look at the line (set by the job).
+  // Where the job's steps are told (may be null), and why a port did not open (set by the job).
   JobProgress* progress = nullptr;
-  RegisterTap* tap = nullptr;
+  OpenWatch* openWatch = nullptr;
+  // A second log that gets every line too (a fleet's run log), or null.
+  CLogFile* runLog = nullptr;
 
   // Starts the bound of the external radio's wait: it gives up waitMs from now.
   void StartWaitBound(uint64_t waitMs);
   // The last line logged and the texts of the message boxes shown, for the failure report.
   const std::u16string& LastLogLine() const { return lastLogLine_; }
+  // The last "ERROR: " line logged, without that word ("" when none).
+  const std::u16string& LastErrorLine() const { return lastErrorLine_; }
   const std::vector<std::u16string>& Messages() const { return messages_; }
   // Why the last wait for an external radio ended without one: the --wait bound passed.
   bool WaitTimedOut() const { return waitTimedOut_; }
@@ -90,6 +95,7 @@ class CliView final : public radio::ConnectView {
   bool waitTimedOut_ = false;
   std::string openProblem_;
   std::u16string lastLogLine_;
+  std::u16string lastErrorLine_;
   std::vector<std::u16string> messages_;
 };
 

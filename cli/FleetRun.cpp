@@ -1,16 +1,24 @@
 #include "cli/FleetRun.h"
 
+#include <algorithm>
+#include <climits>
+#include <csignal>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <set>
 #include <vector>
 
 #include "cli/CliReport.h"
+#include "cli/InputText.h"
 #include "log/CLogFile.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/DataFolder.h"
 #include "platform/system/ProcessGroup.h"
 #include "platform/system/StopSignals.h"
+#include "platform/system/WholeFile.h"
 
 namespace cli {
 
@@ -23,6 +31,9 @@ const char* JobWord(Job job) {
 constexpr char kHeaderAfterPort[] =
     "RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   RATE      TIME";
 
+// A run log never trims itself: its bound is the number of run logs kept.
+constexpr int32_t kRunLogLines = INT32_MAX;
+
 // The port column is as wide as the longest port name (network names are long), within bounds.
 size_t PortWidth(const CliOptions& o) {
   size_t width = 12;
@@ -30,69 +41,148 @@ size_t PortWidth(const CliOptions& o) {
   return std::min<size_t>(width, 64);
 }
 
+bool IsCsv(const std::string& path) {
+  return path.size() > 4 && path.compare(path.size() - 4, 4, ".csv") == 0;
+}
+
+// runs/fleet-YYYY-MM-DD_HH-MM-SS.log under the state folder (a second run started within the
+// same second gets a number added); the oldest beyond the bound are removed.
+std::string NewRunLogPath() {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(platform::DataFolder()) / "runs";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  std::vector<fs::path> old;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().filename().string().rfind("fleet-", 0) == 0) old.push_back(e.path());
+  // Names sort by their start time; keep room for the new one.
+  std::sort(old.begin(), old.end());
+  for (size_t i = 0; i + kKeptRunLogs <= old.size(); ++i) fs::remove(old[i], ec);
+  const platform::SYSTEMTIME t = platform::CurrentClock().LocalTime();
+  char name[64];
+  std::snprintf(name, sizeof name, "fleet-%04u-%02u-%02u_%02u-%02u-%02u", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  fs::path path = folder / (std::string(name) + ".log");
+  for (int n = 2; fs::exists(path, ec) && n < 100; ++n)
+    path = folder / (std::string(name) + "-" + std::to_string(n) + ".log");
+  return path.string();
+}
+
 struct Member {
+  size_t index = 0;  // in the ports given
   std::string port;
   uint64_t startedMs = 0;
   JobReport report;
   bool haveRecord = false;
+  bool overdue = false;  // ended by the fleet for running past its bound
 };
 
-class Fleet final : public FleetSignals {
+class Fleet {
  public:
   Fleet(const CliOptions& o, const std::string& program, CLogFile& log, std::ostream& out,
         std::ostream& err)
-      : o_(o), program_(program), log_(log), out_(out), err_(err), portWidth_(PortWidth(o)) {}
+      : o_(o),
+        program_(program),
+        log_(log),
+        out_(out),
+        err_(err),
+        portWidth_(PortWidth(o)),
+        lines_(o.ports.size()) {}
 
-  void PassOn(int signal) override { group_.Signal(signal); }
+  void Log(const std::string& text) {
+    log_.LogLine(platform::Utf8ToWide(text));
+    if (runLog_) runLog_->LogLine(platform::Utf8ToWide(text));
+  }
 
-  bool OpenReport(std::string* error) {
+  void LogRunOnly(const std::string& text) {
+    if (runLog_) runLog_->LogLine(platform::Utf8ToWide(text));
+  }
+
+  bool Open(std::string* error) {
+    runLogPath_ = NewRunLogPath();
+    runLog_ = std::make_unique<CLogFile>(
+        platform::Utf8ToWide(runLogPath_), kRunLogLines,
+        CLogFile::Sharing{5000, /*ownsRun=*/true, /*keepWholeRun=*/true});
     if (o_.report.empty()) return true;
-    report_.open(o_.report, std::ios::binary | std::ios::trunc);
-    if (!report_) return *error = "cannot write the report '" + o_.report + "'", false;
-    csv_ = o_.report.size() > 4 && o_.report.compare(o_.report.size() - 4, 4, ".csv") == 0;
-    if (csv_) report_ << ReportCsvHeader() << std::flush;
+    csv_ = IsCsv(o_.report);
+    jsonl_ = csv_ ? o_.report + ".jsonl" : o_.report;
+    for (const std::string& path : csv_ ? std::vector{o_.report, jsonl_} : std::vector{jsonl_}) {
+      std::string reason;
+      if (!platform::CreateEmpty(path, &reason))
+        return *error = "cannot write the report '" + Quoted(path) + "': " + reason, false;
+    }
     return true;
   }
 
   int Run() {
+    signalFd_ = platform::StopSignals::OpenSignalFd();
     const uint64_t started = platform::NowMs();
     if (!o_.json) out_ << FleetHeader(portWidth_) << std::endl;
     size_t next = 0;
     platform::ProcessGroup::Event ev;
     for (;;) {
-      while (next < o_.ports.size() && group_.Running() < o_.jobs &&
-             platform::StopSignals::First() == 0)
-        Start(next++);
-      if (!group_.Next(&ev)) break;
+      while (next < o_.ports.size() && group_.Running() < o_.jobs && signal_ == 0) Start(next++);
+      if (!group_.Next(&ev, signalFd_, 1000)) break;
       Handle(ev);
     }
-    // Ports never started because a signal came first.
+    // Ports never started because a signal came first: not started, with the run's status.
     for (; next < o_.ports.size(); ++next) {
-      JobReport r;
-      r.job = JobWord(o_.fleetJob);
-      r.port = platform::WideToUtf8(o_.ports[next].port);
+      JobReport r = Blank(next);
       r.result = "not started";
-      r.status = 1;
-      Ended(r, false);
+      r.status = platform::SignalStatus(signal_);
+      r.error = "stopped by signal " + std::to_string(signal_) + " before it started";
+      Ended(next, r, /*byChild=*/false);
     }
     summary_.ports = static_cast<int>(o_.ports.size());
-    summary_.signal = platform::StopSignals::First();
-    summary_.status = summary_.signal ? platform::SignalStatus(summary_.signal) : summary_.worst;
+    summary_.signal = signal_;
+    if (signal_) summary_.worst = std::max(summary_.worst, platform::SignalStatus(signal_));
     summary_.seconds = (platform::NowMs() - started) / 1000.0;
+    summary_.runLog = runLogPath_;
+    bool written = true;
+    std::string reason;
+    if (!o_.report.empty()) {
+      if (csv_) {
+        std::string csv = ReportCsvHeader();
+        for (const JobReport& r : lines_) csv += ReportCsv(r);
+        written = platform::AppendWhole(o_.report, csv, &reason);
+        // The JSON Lines beside it were its safeguard; once the CSV stands they go.
+        if (written) std::filesystem::remove(jsonl_);
+      } else {
+        written = platform::AppendWhole(jsonl_, SummaryJson(summary_), &reason) && reportOk_;
+        if (!reportOk_) reason = reportError_;
+      }
+    }
+    if (!written) {
+      err_ << "qelm-cli: the report '" << Quoted(o_.report) << "' could not be written: " << reason
+           << std::endl;
+      summary_.worst = std::max(summary_.worst, 1);
+    }
+    summary_.status = summary_.worst;
     if (o_.json)
       out_ << SummaryJson(summary_) << std::flush;
     else
       out_ << SummaryText(summary_) << std::flush;
-    if (report_.is_open() && !csv_) report_ << SummaryJson(summary_) << std::flush;
-    log_.LogLine(platform::Utf8ToWide(
-        "Fleet: " + SummaryText(summary_).substr(0, SummaryText(summary_).size() - 1)));
+    const std::string text = SummaryText(summary_);
+    Log("Fleet: " + text.substr(0, text.size() - 1));
+    platform::StopSignals::CloseSignalFd(signalFd_);
+    runLog_.reset();
     return summary_.status;
   }
 
  private:
+  JobReport Blank(size_t index) const {
+    JobReport r;
+    r.job = JobWord(o_.fleetJob);
+    r.port = platform::WideToUtf8(o_.ports[index].port);
+    r.storeJob = o_.fleetJob != Job::kRead;
+    if (r.storeJob) r.stored = false;
+    return r;
+  }
+
   void Start(size_t index) {
     const FleetPort& p = o_.ports[index];
     Member m;
+    m.index = index;
     m.port = platform::WideToUtf8(p.port);
     std::vector<std::string> args = {program_, JobWord(o_.fleetJob)};
     args.insert(args.end(), o_.jobArgs.begin(), o_.jobArgs.end());
@@ -100,72 +190,116 @@ class Fleet final : public FleetSignals {
     if (p.link && o_.fleetJob == Job::kSave) args.push_back("--link=" + std::to_string(*p.link));
     args.push_back("--port=" + m.port);
     args.push_back("--fleet-child");
+    if (!jsonl_.empty()) args.push_back("--fleet-report=" + jsonl_);
+    args.push_back("--run-log=" + runLogPath_);
     m.startedMs = platform::NowMs();
     int child = group_.Start(args);
     if (child < 0) {
-      m.report.job = JobWord(o_.fleetJob);
-      m.report.port = m.port;
-      m.report.result = "not started";
-      m.report.error = "the process could not be started";
-      Ended(m.report, false);
+      JobReport r = Blank(index);
+      r.result = "not started";
+      r.error = "the process could not be started";
+      Ended(index, r, false);
       return;
     }
     members_[child] = m;
   }
 
+  void TakeSignal() {
+    int count = 0;
+    const int signal = platform::StopSignals::ReadSignal(signalFd_, &count);
+    if (signal == 0) return;
+    if (signal_ == 0) signal_ = signal;
+    if (count == 1)
+      err_ << "qelm-cli: stopping: no store starts any more, one under way runs to its end "
+              "(a second signal stops at once)"
+           << std::endl;
+    Log("Signal " + std::to_string(signal) +
+        (count == 1 ? ": no port starts any more; the ports at work stop as their stores allow."
+                    : ": passed on to stop the ports at once."));
+    group_.Signal(signal);
+  }
+
+  // A process past its bound is ended outright (SIGKILL): it no longer heeds anything else.
+  void EndOverdue() {
+    // Two waits for the radio (a save's verify connects again) and time for the work.
+    const uint64_t bound = (2 * static_cast<uint64_t>(o_.waitSeconds) + kChildSlackSeconds) * 1000;
+    const uint64_t now = platform::NowMs();
+    for (auto& [child, m] : members_)
+      if (!m.overdue && now - m.startedMs > bound && !ended_.count(child)) {
+        m.overdue = true;
+        Log("[" + m.port + "] Ended by the fleet: still running after " +
+            std::to_string(bound / 1000) + " s.");
+        group_.Signal(child, SIGKILL);
+      }
+  }
+
   void Handle(const platform::ProcessGroup::Event& ev) {
+    using Event = platform::ProcessGroup::Event;
+    // Looked at whatever happened: processes that talk without end still meet their bound.
+    EndOverdue();
+    if (ev.kind == Event::kWake) return TakeSignal();
+    if (ev.kind == Event::kIdle) return;
     Member& m = members_[ev.child];
     switch (ev.kind) {
-      case platform::ProcessGroup::Event::kOutLine:
+      case Event::kOutLine:
         if (ParseRecordLine(ev.line, &m.report)) m.haveRecord = true;
         break;
-      case platform::ProcessGroup::Event::kErrLine:
-        err_ << "[" << m.port << "] " << ForTerminal(ev.line) << std::endl;
+      case Event::kErrLine:
+        err_ << "[" << ForTerminal(m.port) << "] " << ForTerminal(ev.line) << std::endl;
         break;
-      case platform::ProcessGroup::Event::kEnded: {
-        JobReport r = m.report;
+      case Event::kEnded: {
+        ended_.insert(ev.child);
+        JobReport r = m.haveRecord ? m.report : Blank(m.index);
         r.port = m.port;
         r.job = JobWord(o_.fleetJob);
-        r.status = ev.status;
-        const int signal = platform::StopSignals::First();
-        if (!m.haveRecord && signal && ev.status == platform::SignalStatus(signal)) {
-          // Stopped by the fleet's own signal before it could take it: before any radio work.
-          r.result = "stopped";
-          r.status = ev.status;
-        } else if (!m.haveRecord) {
-          r.result = "died (status " + std::to_string(ev.status) + ")";
+        if (!m.haveRecord) {
+          // What the radio holds is not known: the process said nothing of it.
+          r.stored.reset();
           r.phase = "unknown";
-          r.status = 1;
+          if (m.overdue) {
+            r.result = "ended (overdue)";
+            r.error = "ran longer than its bound and was ended";
+          } else if (signal_ && ev.status == platform::SignalStatus(signal_)) {
+            r.result = "stopped";
+          } else {
+            r.result = "died (status " + std::to_string(ev.status) + ")";
+          }
+          r.status = ev.status >= 128 ? ev.status : std::max(ev.status, 1);
+          if (m.overdue) r.status = 1;
         }
-        r.seconds = (platform::NowMs() - m.startedMs) / 1000.0;
-        Ended(r, true);
+        if (r.seconds == 0) r.seconds = (platform::NowMs() - m.startedMs) / 1000.0;
+        Ended(m.index, r, m.haveRecord);
         break;
       }
+      default:
+        break;
     }
   }
 
-  void Ended(const JobReport& r, bool started) {
-    int status = r.status > 3 && r.status < 128 ? 1 : r.status;
-    // A port stopped by a signal after its store ran to its end counts as done.
+  // byChild: the process wrote its own report line and log line.
+  void Ended(size_t index, const JobReport& r, bool byChild) {
+    lines_[index] = r;
     const bool finished =
-        status == 0 ||
-        (status >= 128 && (r.phase == "stored" || r.phase == "verified" || r.phase == "read"));
+        r.status == 0 ||
+        (r.status >= 128 && (r.phase == "stored" || r.phase == "verified" || r.phase == "read"));
     if (finished)
       ++summary_.done;
-    else if (!started)
+    else if (r.result == "not started")
       ++summary_.notStarted;
+    else if (r.result == "stopped")
+      ++summary_.stopped;
     else
       ++summary_.failed;
-    if (status < 128) summary_.worst = std::max(summary_.worst, status);
+    summary_.worst = std::max(summary_.worst, r.status);
     if (o_.json)
       out_ << ReportJson(r) << std::flush;
     else
       out_ << FleetLine(r.port, r, portWidth_) << std::endl;
-    if (report_.is_open()) report_ << (csv_ ? ReportCsv(r) : ReportJson(r)) << std::flush;
-    std::string line = "[" + r.port + "] Fleet result: " + r.result;
-    if (r.phase != "read") line += ", " + r.phase;
-    if (!r.rate.empty()) line += ", answers at " + r.rate;
-    log_.LogLine(platform::Utf8ToWide(line));
+    if (byChild) return;
+    std::string reason;
+    if (!jsonl_.empty() && !platform::AppendWhole(jsonl_, ReportJson(r), &reason) && reportOk_)
+      reportOk_ = false, reportError_ = reason;
+    Log("[" + r.port + "] " + ResultLogLine(r));
   }
 
   const CliOptions& o_;
@@ -173,12 +307,20 @@ class Fleet final : public FleetSignals {
   CLogFile& log_;
   std::ostream& out_;
   std::ostream& err_;
+  const size_t portWidth_;
   platform::ProcessGroup group_;
   std::map<int, Member> members_;
+  std::set<int> ended_;
+  std::vector<JobReport> lines_;
   FleetSummary summary_;
-  std::ofstream report_;
+  std::unique_ptr<CLogFile> runLog_;
+  std::string runLogPath_;
+  std::string jsonl_;
   bool csv_ = false;
-  const size_t portWidth_;
+  bool reportOk_ = true;
+  std::string reportError_;
+  int signalFd_ = -1;
+  int signal_ = 0;
 };
 
 }  // namespace
@@ -200,25 +342,23 @@ std::string FleetLine(const std::string& port, const JobReport& r, size_t portWi
                 r.haveSettings ? r.firmware.c_str() : "-", r.haveSettings ? device.c_str() : "-",
                 r.haveSettings && r.link >= 0 ? std::to_string(r.link).c_str() : "-",
                 r.haveSettings && !r.mode.empty() ? r.mode.c_str() : "-",
-                r.rate.empty() ? "-" : r.rate.c_str(), r.seconds);
+                r.rate.empty() ? (r.storeJob ? "?" : "-") : r.rate.c_str(), r.seconds);
   return ForTerminal(line);
 }
 
-int RunFleet(const CliOptions& o, const std::string& program, CLogFile& log, std::ostream& out,
-             std::ostream& err, std::atomic<FleetSignals*>* signals) {
-  std::string words;
-  for (const auto& p : o.ports) words += (words.empty() ? "" : ",") + platform::WideToUtf8(p.port);
-  log.LogLine(platform::Utf8ToWide(std::string("Fleet: ") + JobWord(o.fleetJob) + " on " + words));
+int RunFleet(const CliOptions& o, const std::string& program, const std::string& commandLine,
+             CLogFile& log, std::ostream& out, std::ostream& err) {
   Fleet fleet(o, program, log, out, err);
   std::string error;
-  if (!fleet.OpenReport(&error)) {
+  if (!fleet.Open(&error)) {
     err << "qelm-cli: " << error << std::endl;
     return 1;
   }
-  signals->store(&fleet);
-  int status = fleet.Run();
-  signals->store(nullptr);
-  return status;
+  fleet.LogRunOnly(commandLine);
+  std::string words;
+  for (const auto& p : o.ports) words += (words.empty() ? "" : ",") + platform::WideToUtf8(p.port);
+  fleet.Log(std::string("Fleet: ") + JobWord(o.fleetJob) + " on " + words);
+  return fleet.Run();
 }
 
 }  // namespace cli

@@ -13,11 +13,18 @@
 
 namespace cli {
 
-// COM1 to COM3 (any letter case) or a device path.
+// A port name longer than this is refused (no device or network name comes near it).
+constexpr size_t kMaxPortNameBytes = 256;
+
+// COM1 to COM3 (any letter case) or a device path; a name with control characters is refused.
 bool PortName(const std::string& text, std::u16string* port, std::string* error);
 
-// One port a line, optionally followed by a link number 0 to 15; '#' starts a comment.
+// One port a line, optionally followed by a link number 0 to 15; '#' starts a comment. The
+// file is read as ReadInputText reads it (bounded, regular, UTF-8, a byte-order mark skipped).
 bool ReadPortsFile(const std::string& path, std::vector<FleetPort>* ports, std::string* error);
+// The same for text already read; source names it in messages.
+bool ParsePortsText(const std::string& text, const std::string& source,
+                    std::vector<FleetPort>* ports, std::string* error);
 
 // The device behind a port name (the text itself when nothing maps it).
 std::string DeviceOfPort(const std::u16string& port);

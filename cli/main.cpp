@@ -1,7 +1,7 @@
 // qelm-cli: the tool's radio sequences from the command line, on one radio or a fleet.
-#include <atomic>
-#include <fstream>
+#include <climits>
 #include <iostream>
+#include <mutex>
 #include <string>
 
 #include "cli/CliJobs.h"
@@ -11,6 +11,7 @@
 #include "cli/CliUsage.h"
 #include "cli/CliView.h"
 #include "cli/FleetRun.h"
+#include "cli/InputText.h"
 #include "cli/JobProgress.h"
 #include "log/CLogFile.h"
 #include "platform/serial/NamedPorts.h"
@@ -18,8 +19,10 @@
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ControllingTerminal.h"
+#include "platform/system/EscapedBytes.h"
 #include "platform/system/ModulePath.h"
 #include "platform/system/StopSignals.h"
+#include "platform/system/WholeFile.h"
 
 namespace {
 
@@ -27,30 +30,120 @@ namespace {
 constexpr uint32_t kLogWaitMs = 5000;
 
 int UsageError(const std::string& error, const std::string& command) {
-  std::cerr << "qelm-cli: " << error << "\n"
+  std::cerr << "qelm-cli: " << cli::ForTerminal(error) << "\n"
             << "Try 'qelm-cli " << (cli::HasUsage(command) ? command + " " : "") << "--help'.\n";
   return 64;
 }
 
+bool IsCsv(const std::string& path) {
+  return path.size() > 4 && path.compare(path.size() - 4, 4, ".csv") == 0;
+}
+
 // The job's report where it was asked for: the fleet's record line, JSON or text on standard
-// output, and the --report file (opened before the job starts). False when the file could not
-// take it.
-bool Tell(const cli::CliOptions& o, const cli::JobReport& r, std::ofstream* file) {
+// output, the --report file (checked writable before the job starts) and, for a fleet's
+// process, its own whole line appended to the fleet's JSON Lines. The log gets the result
+// line. False when a file could not take it.
+bool Tell(const cli::CliOptions& o, cli::JobReport r, CLogFile& log, CLogFile* runLog,
+          const std::u16string& tag) {
+  bool ok = true;
+  std::string reason;
+  if (!o.fleetReport.empty())
+    ok = platform::AppendWhole(o.fleetReport, cli::ReportJson(r), &reason);
+  if (!o.report.empty())
+    ok = platform::AppendWhole(
+             o.report,
+             IsCsv(o.report) ? cli::ReportCsvHeader() + cli::ReportCsv(r) : cli::ReportJson(r),
+             &reason) &&
+         ok;
+  // A report that could not be written is a failure of the run, and says so where it can.
+  if (!ok && r.status == 0) {
+    r.status = 1;
+    r.error = "the report could not be written: " + reason;
+  }
+  const std::u16string result = tag + platform::Utf8ToWide(cli::ResultLogLine(r));
+  log.LogLine(result);
+  if (runLog) runLog->LogLine(result);
   if (o.fleetChild)
     std::cout << cli::RecordLine(r) << std::flush;
   else if (o.json)
     std::cout << cli::ReportJson(r) << std::flush;
   else
     std::cout << cli::ReportText(r) << std::flush;
-  if (!file || !file->is_open()) return true;
-  const bool csv = o.report.size() > 4 && o.report.compare(o.report.size() - 4, 4, ".csv") == 0;
-  *file << (csv ? cli::ReportCsvHeader() + cli::ReportCsv(r) : cli::ReportJson(r));
-  file->flush();
-  return file->good();
+  if (!ok) std::cerr << "qelm-cli: the report could not be written: " << reason << "\n";
+  return ok;
 }
 
 std::u16string SignalText(int signal) {
   return platform::Utf8ToWide("Signal " + std::to_string(signal));
+}
+
+// Where a radio was left answering at a rate it has not stored: how to see it and bring it
+// back. Empty when nothing was left so.
+std::string RecoveryHint(const cli::JobReport& r, const radio::StoreProgress::State& st) {
+  if (!st.begun || st.confirmed || !st.rateSent || st.newRate.empty()) return "";
+  const std::string port = cli::Quoted(r.port, 300);
+  return "the radio got its rate command and no store: it answers at " +
+         (st.rateConfirmed ? st.newRate : st.newRate + " (or still " + st.oldRate + ")") +
+         ". 'qelm-cli read --port " + port + " --rate " + st.newRate +
+         "' shows what it holds; 'qelm-cli save --port " + port + " --rate " + st.newRate +
+         " --new-rate " + st.oldRate +
+         "' stores it at the old rate, with the unsaved settings already sent";
+}
+
+// What the stop handler uses outlives main: the handler may run on its own thread while main
+// returns, and once main has closed the gate it does nothing.
+struct StopState {
+  std::mutex gate;
+  bool closed = false;
+  const cli::CliOptions* options = nullptr;
+  CLogFile* log = nullptr;
+  CLogFile* runLog = nullptr;
+  std::u16string tag;
+  cli::JobProgress progress;
+};
+StopState* const stop = new StopState;
+
+void OnStop(int signal, int count) {
+  std::lock_guard<std::mutex> lock(stop->gate);
+  if (stop->closed) return;
+  const cli::CliOptions& options = *stop->options;
+  CLogFile& log = *stop->log;
+  auto logLine = [](const std::u16string& text) {
+    stop->log->LogLine(text);
+    if (stop->runLog) stop->runLog->LogLine(text);
+  };
+  if (count == 1 && !options.fleetChild)
+    std::cerr << "qelm-cli: stopping: no store starts any more, one under way runs to its end "
+                 "(a second signal stops at once)"
+              << std::endl;
+  if (count == 1) {
+    logLine(stop->tag + SignalText(signal) +
+            u": no store or reset starts any more; one under way runs to its end.");
+    return;
+  }
+  // A second signal: stop at once, leaving the port and the log as they were found, and say
+  // what the radio was left holding.
+  platform::RestoreOpenLines();
+  cli::JobReport r = stop->progress.Get();
+  const radio::StoreProgress::State st = stop->progress.store.Get();
+  cli::TakeStore(st, /*interrupted=*/true, &r);
+  r.result = st.confirmed ? "done" : "stopped";
+  r.status = platform::SignalStatus(platform::StopSignals::First());
+  const std::string hint = RecoveryHint(r, st);
+  if (!hint.empty()) r.note = hint;
+  logLine(stop->tag + SignalText(signal) + u": stopped at once, " + platform::Utf8ToWide(r.phase) +
+          u".");
+  if (!hint.empty()) {
+    logLine(stop->tag + platform::Utf8ToWide("Left unstored: " + hint + "."));
+    // A fleet passes it on with the port in front.
+    std::cerr << "qelm-cli: " << hint << "." << std::endl;
+  }
+  Tell(options, r, log, stop->runLog, stop->tag);
+  if (!options.fleetChild) {
+    log.LogLine(u"Application closed");
+    log.TrimToLimit();
+  }
+  platform::StopSignals::ExitNow(r.status);
 }
 
 }  // namespace
@@ -58,7 +151,7 @@ std::u16string SignalText(int signal) {
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "ports")
     return cli::RunPorts(argc, argv, std::cout, std::cerr);
-  cli::CliOptions options;
+  static cli::CliOptions options;
   std::string error;
   if (!cli::ParseCommandLine(argc, argv, &options, &error))
     return UsageError(error, options.command);
@@ -74,77 +167,62 @@ int main(int argc, char** argv) {
     return UsageError("reset needs --yes where no terminal can ask", "reset");
   if (options.fleetChild) platform::DieWithParent();
   // A report that cannot be written is known before any radio is touched, not after.
-  std::ofstream reportFile;
   if (!options.report.empty() && options.job != cli::Job::kFleet) {
-    reportFile.open(options.report, std::ios::binary | std::ios::trunc);
-    if (!reportFile) {
-      std::cerr << "qelm-cli: cannot write the report '" << options.report << "'\n";
+    std::string reason;
+    if (!platform::CreateEmpty(options.report, &reason)) {
+      std::cerr << "qelm-cli: cannot write the report '" << cli::Quoted(options.report)
+                << "': " << reason << "\n";
       return 1;
     }
   }
 
-  CLogFile log(u"TUVAR_TOOL_Log.txt", 500,
-               CLogFile::Sharing{kLogWaitMs, /*ownsRun=*/!options.fleetChild,
-                                 /*keepWholeRun=*/true});
+  static CLogFile log(u"TUVAR_TOOL_Log.txt", 500,
+                      CLogFile::Sharing{kLogWaitMs, /*ownsRun=*/!options.fleetChild,
+                                        /*keepWholeRun=*/true});
+  // A fleet's process logs to the fleet's run log as well; that log never trims itself.
+  CLogFile* runLog =
+      options.runLog.empty()
+          ? nullptr
+          : new CLogFile(platform::Utf8ToWide(options.runLog), INT32_MAX,
+                         CLogFile::Sharing{kLogWaitMs, /*ownsRun=*/false, /*keepWholeRun=*/true});
   const std::u16string tag = options.fleetChild ? u"[" + options.port + u"] " : u"";
   std::string line = "Command line:";
   for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
-  log.LogLine(tag + platform::Utf8ToWide(line));
+  // Words given on the command line (a file's name) reach the log with their controls escaped.
+  const std::u16string logged = tag + platform::EscapeControlBytes(platform::Utf8ToWide(line));
+  log.LogLine(logged);
+  if (runLog) runLog->LogLine(logged);
 
-  cli::JobProgress progress;
-  std::atomic<cli::FleetSignals*> fleet{nullptr};
-  platform::StopSignals::Start([&](int signal, int count) {
-    if (count == 1 && !options.fleetChild)
-      std::cerr << "qelm-cli: stopping: no store starts any more, one under way runs to its end "
-                   "(a second signal stops at once)"
-                << std::endl;
-    if (options.job == cli::Job::kFleet) {
-      log.LogLine(SignalText(signal) + (count == 1 ? u": no port starts any more; the ports at "
-                                                     u"work stop as their stores allow."
-                                                   : u": passed on to stop the ports at once."));
-      if (cli::FleetSignals* f = fleet.load()) f->PassOn(signal);
-      return;
-    }
-    if (count == 1) {
-      log.LogLine(tag + SignalText(signal) +
-                  u": no store or reset starts any more; one under way runs to its end.");
-      return;
-    }
-    // A second signal: stop at once, leaving the port and the log as they were found.
-    platform::RestoreOpenLines();
-    cli::JobReport r = progress.Get();
-    if (progress.Changing()) r.phase = "interrupted";
-    r.result = "stopped";
-    r.status = platform::SignalStatus(platform::StopSignals::First());
-    log.LogLine(tag + SignalText(signal) + u": stopped at once, " + platform::Utf8ToWide(r.phase) +
-                u".");
-    Tell(options, r, &reportFile);
-    if (!options.fleetChild) {
-      log.LogLine(u"Application closed");
-      log.TrimToLimit();
-    }
-    platform::StopSignals::ExitNow(r.status);
-  });
-
+  // The fleet takes its signals in its own wait for its processes.
   if (options.job == cli::Job::kFleet)
-    return cli::RunFleet(options, platform::WideToUtf8(platform::ModuleFileName()), log, std::cout,
-                         std::cerr, &fleet);
+    return cli::RunFleet(options, platform::WideToUtf8(platform::ModuleFileName()), line, log,
+                         std::cout, std::cerr);
+
+  stop->options = &options;
+  stop->log = &log;
+  stop->runLog = runLog;
+  stop->tag = tag;
+  platform::StopSignals::Start(OnStop);
+  auto closeGate = [] {
+    std::lock_guard<std::mutex> lock(stop->gate);
+    stop->closed = true;
+  };
 
   platform::NamedPortProvider ports;
   platform::SetSerialProvider(&ports);
   cli::CliView view(log, tag, std::cerr, options.yes);
-  view.progress = &progress;
+  view.progress = &stop->progress;
+  view.runLog = runLog;
   cli::JobReport report;
   const uint64_t started = platform::NowMs();
   int status = cli::RunJob(view, options, &report);
   report.seconds = (platform::NowMs() - started) / 1000.0;
   platform::SetSerialProvider(nullptr);
+  // From here on a second signal has nothing left to cut short: the report is told once.
+  closeGate();
   if (int signal = platform::StopSignals::First()) status = platform::SignalStatus(signal);
   report.status = status;
-  if (!Tell(options, report, &reportFile)) {
-    std::cerr << "qelm-cli: the report '" << options.report << "' could not be written\n";
-    if (status == 0) status = 1;
-  }
+  if (!Tell(options, report, log, runLog, tag) && status == 0) status = report.status = 1;
   // What a message already told on standard error is not told twice.
   if (status != 0 && !report.error.empty() && view.Messages().empty())
     std::cerr << "qelm-cli: " << cli::ForTerminal(report.error) << "\n";

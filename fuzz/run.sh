@@ -15,7 +15,7 @@ cmake --build "$dir" -j"$(nproc)" --target qelm_fuzzers >/dev/null
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$dir/crashes"
-for name in reply banner log_trim registry template; do
+for name in reply banner log_trim registry template cli_input; do
   scratch=$(mktemp -d)
   if ! "$dir/fuzz/${name}_fuzzer" "$scratch" "fuzz/corpus/$name" -max_total_time="$seconds" \
       -max_len=4096 -timeout=10 -artifact_prefix="$dir/crashes/${name}-" \

@@ -4,9 +4,17 @@
 // show them), the rate the port is open at, the connection flags and the snapshot taken when
 // the settings were read, against which unsaved changes are judged. A plain record, owned by
 // the main dialog; it holds its starting values until a radio is connected.
+//
+// Besides what the dialog shows, the reading keeps every register value it parsed, and a store
+// or reset reports what it did on the wire to a progress record when the owner gives one.
 
 #include <cstdint>
+#include <map>
 #include <string>
+
+namespace radio {
+class StoreProgress;
+}
 
 struct RadioSettings {
   bool serviceMode = false;
@@ -37,4 +45,8 @@ struct RadioSettings {
   int32_t deviceIndex = -1;
   bool settingsRead = false;
   int32_t defaultBaudIndex = 5;
+  // Register (two letters) to value, as the last reading parsed each answer.
+  std::map<std::string, int32_t> readValues;
+  // Filled by the store and reset sequences when set; owned by whoever runs them.
+  radio::StoreProgress* storeProgress = nullptr;
 };

@@ -14,9 +14,15 @@ namespace radio {
 namespace {
 
 // Sends one query; on failure logs the line and shows "Error" captioned with the item.
+// The value parsed is kept in the record under the register's name.
 bool Query(SettingsView& view, const char16_t* command, int32_t* value, const char16_t* logLine,
            const char16_t* caption) {
-  if (RadioCommand(command, value) == 0) return true;
+  if (RadioCommand(command, value) == 0) {
+    const std::u16string_view c(command);
+    view.Settings().readValues[std::string{static_cast<char>(c[0]), static_cast<char>(c[1])}] =
+        *value;
+    return true;
+  }
   view.LogLine(logLine);
   view.ShowMessage(u"Error", caption, platform::MB_OK);
   return false;
@@ -31,6 +37,7 @@ int ReadSettings(SettingsView& view) {
     view.LogLine(u"ERROR: ReadSettings RC_PORT_NOT_OPEN.");
     return 3;
   }
+  s.readValues.clear();
   s.readBaudIndex = view.BaudSelection();
   bool handle = s.modelNumber == kModel2410 && s.readBaudIndex == kDefaultBaudIndex;
 

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "platform/dialog/DialogConstants.h"
+#include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
+#include "radio/StoreProgress.h"
 #include "radio/StoreSettings.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
@@ -38,6 +40,16 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   const Variant v = VariantOf(s);
   view.LogLine(v.firstLine);
   WaitCursor wait(view);
+  StoreProgress* progress = s.storeProgress;
+  if (progress) progress->Begin(platform::WideToUtf8(s.portBaudText));
+  // A raw line counts as delivered once the line confirms it; a line that cannot confirm it
+  // has lost the radio, which then answers at a rate nobody knows. The record says so; the
+  // reset's own steps go on as they would.
+  auto confirm = [&](const std::u16string& sent) {
+    if (CSerialPort::ConfirmWritten()) return true;
+    if (progress) progress->Lost(sent);
+    return false;
+  };
 
   bool ok = true;        // the run's success flag: guards the steps that need the radio
   bool complete = true;  // also false after a failed profile register or an unwritten line
@@ -45,8 +57,15 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   auto command = [&](const char16_t* text, const char16_t* failureLine) {
     lastCommand = text;
     int32_t value = 0;
-    if (RadioCommand(text, &value) == 0) return;
+    std::string reg;
+    int32_t sent = 0;
+    const bool named = ParseSetCommand(text, &reg, &sent);
+    if (RadioCommand(text, &value) == 0) {
+      if (progress && named) progress->Accepted(reg, sent);
+      return;
+    }
     view.LogLine(failureLine);
+    if (progress && named) progress->Failed(reg);
     ok = false;
   };
 
@@ -55,6 +74,8 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   complete = SendLine(std::u16string(kMakerReset));
   if (s.modelNumber == kModel2400) {
     // The radio is at 9600 from "m0" on.
+    if (progress) progress->RateSent("9600");
+    if (complete && confirm(std::u16string(kMakerReset)) && progress) progress->RateConfirmed();
     CSerialPort::ClosePort();
     if (CSerialPort::OpenPort(u"9600", true) != RC_OK) {
       view.LogLine(u"ERROR: Could not re-open port at 9600. (wit2400)");
@@ -76,7 +97,11 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
     lastCommand = v.rateCommand;
     rateSent = true;
     // The radio answers at its new rate, so nothing is read here.
-    if (!SendLine(v.rateCommand)) complete = false;
+    if (progress) progress->RateSent(platform::WideToUtf8(s.baudText));
+    if (!SendLine(v.rateCommand))
+      complete = false;
+    else if (confirm(v.rateCommand) && progress)
+      progress->RateConfirmed();
     view.ShowRecord();
     CSerialPort::ClosePort();
     if (CSerialPort::OpenPort(s.baudText, true) != RC_OK) {
@@ -88,13 +113,20 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   if (ok) {
     view.LogLine(u"Baudrate set to " + s.baudText + u" with " + lastCommand);
     int32_t value = 0;
+    if (progress) progress->StoreSent();
     if (RadioCommand(std::u16string(kStore), &value) != 0) {
       view.LogLine(u"ERROR: Could not store defaults settings.");
       ok = false;
     }
   }
 
-  if (ok && !SendLine(std::u16string(kEndCommands))) complete = false;
+  if (ok) {
+    if (SendLine(std::u16string(kEndCommands)) && confirm(std::u16string(kEndCommands))) {
+      if (progress) progress->Confirmed();
+    } else {
+      complete = false;
+    }
+  }
   const bool done = ok && complete;
   if (done)
     view.Beep();

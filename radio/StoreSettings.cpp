@@ -4,7 +4,9 @@
 
 #include "platform/dialog/DialogConstants.h"
 #include "platform/system/Clock.h"
+#include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
+#include "radio/StoreProgress.h"
 #include "serial/CSerialPort.h"
 #include "serial/RadioExchange.h"
 
@@ -12,10 +14,26 @@ namespace radio {
 
 namespace {
 
+constexpr uint32_t kAfterRateCommandMs = 200;
+
+// Whether the serial layer says the device no longer answers at all.
+bool LineLost() {
+  return (CSerialPort::QueryStatus().errors & CSerialPort::kDeviceLost) != 0;
+}
+
 bool Set(SettingsView& view, std::u16string_view command, std::u16string_view failureLine) {
   int32_t value = 0;
-  if (RadioCommand(std::u16string(command), &value) == 0) return true;
+  StoreProgress* progress = view.Settings().storeProgress;
+  std::string reg;
+  int32_t sent = 0;
+  const bool named = ParseSetCommand(std::u16string(command), &reg, &sent);
+  if (RadioCommand(std::u16string(command), &value) == 0) {
+    if (progress && named) progress->Accepted(reg, sent);
+    return true;
+  }
   view.LogLine(std::u16string(failureLine));
+  if (progress && named) progress->Failed(reg);
+  if (progress && LineLost()) progress->Lost(u"'" + std::u16string(command) + u"'");
   return false;
 }
 
@@ -49,14 +67,28 @@ bool SetLink(SettingsView& view) {
 // checks that the radio is heard at the new rate. 0, or 1 or 2 as SaveSettings answers.
 int SwitchRate(SettingsView& view, std::u16string_view code) {
   RadioSettings& s = view.Settings();
+  StoreProgress* progress = s.storeProgress;
   const std::u16string command = u"sd" + std::u16string(code);
-  // Nothing more can reach a radio that did not get its rate command.
-  if (!SendLine(command)) return 1;
-  platform::Sleep(200);
+  const uint64_t sentAt = platform::NowMs();
+  if (progress) progress->RateSent(platform::WideToUtf8(s.baudText));
+  // Nothing more can reach a radio that did not get its rate command. Whether the line took it
+  // is confirmed within the wait that follows the command, so the wire keeps its timing.
+  if (!SendLine(command)) {
+    if (progress) progress->Lost(u"the rate command");
+    return 1;
+  }
+  const bool confirmed = CSerialPort::ConfirmWritten();
+  const uint64_t spent = platform::NowMs() - sentAt;
+  if (spent < kAfterRateCommandMs)
+    platform::Sleep(static_cast<uint32_t>(kAfterRateCommandMs - spent));
+  // Unconfirmed, the radio may answer at either rate; the switch goes on as it would, and
+  // whatever fails next says so in its own words.
+  if (progress) confirmed ? progress->RateConfirmed() : progress->Lost(u"the rate command");
   view.LogLine(u"Baudrate set to " + s.baudText + u" with " + command);
   s.portBaudText = s.baudText;
   if (!CSerialPort::SetBaudrate(s.baudText)) {
     view.LogLine(u"ERROR: Could not set computer to new baudrate.");
+    if (progress && LineLost()) progress->Lost(u"the new baudrate");
     return 2;
   }
   CSerialPort::Purge(CSerialPort::kPurgeAll);
@@ -68,16 +100,31 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   platform::Sleep(200);
   if (DrainInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
+    if (progress && LineLost()) progress->Lost(u"the reading at the new baudrate");
     return 1;
   }
   return 0;
 }
 
-// "m>" and "z>" raw; true when both were written.
-bool StoreAndEnd() {
+// "m>" and "z>" raw; true when both were written and the line confirmed them.
+bool StoreAndEnd(SettingsView& view) {
+  StoreProgress* progress = view.Settings().storeProgress;
+  // Counted as sent from the attempt on: a write that fails half-way may still have reached
+  // the radio, which then holds what was stored or not; only a store never tried is "not".
+  if (progress) progress->StoreSent();
   bool stored = SendLine(std::u16string(kStore));
   bool ended = SendLine(std::u16string(kEndCommands));
-  return stored && ended;
+  if (stored && ended && CSerialPort::ConfirmWritten()) {
+    if (progress) progress->Confirmed();
+    return true;
+  }
+  if (progress) progress->Lost(u"the store command");
+  return false;
+}
+
+void Begin(SettingsView& view) {
+  const RadioSettings& s = view.Settings();
+  if (s.storeProgress) s.storeProgress->Begin(platform::WideToUtf8(s.portBaudText));
 }
 
 }  // namespace
@@ -118,6 +165,7 @@ int SaveSettings(SettingsView& view) {
   CSerialPort::Purge(CSerialPort::kPurgeAll);
   if (DrainInput() != 0) return 1;
   if (handle) return StoreCoraxProfile(view);
+  Begin(view);
 
   s.modeIndex = view.ModeSelection();
   if (s.modeIndex == 0 || s.modeIndex == 1) {
@@ -143,7 +191,7 @@ int SaveSettings(SettingsView& view) {
   }
 
   bool complete = StoreProfileRegisters(view) == 0;
-  complete = StoreAndEnd() && complete;
+  complete = StoreAndEnd(view) && complete;
   if (!complete) return 1;
   view.Beep();
   s.settingsRead = false;
@@ -161,6 +209,7 @@ int StoreCoraxProfile(SettingsView& view) {
     return 1;
   }
   s.baudText = std::u16string(kBaudRates[kDefaultBaudIndex]);
+  Begin(view);
   if (s.portBaudText != s.baudText) {
     int r = SwitchRate(view, *RateCode(s.modelNumber, kDefaultBaudIndex));
     if (r != 0) return r;
@@ -197,7 +246,7 @@ int StoreCoraxProfile(SettingsView& view) {
   };
   for (const Step& step : steps)
     if (!Set(view, step.command, step.failureLine)) return 1;
-  if (!StoreAndEnd()) return 1;
+  if (!StoreAndEnd(view)) return 1;
   view.Beep();
   s.settingsRead = false;
   view.LogLine(u"Corax settings stored OK.");

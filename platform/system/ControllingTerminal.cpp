@@ -1,6 +1,7 @@
 #include "platform/system/ControllingTerminal.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,7 +23,8 @@ bool HaveTerminal() {
   return true;
 }
 
-std::optional<std::string> AskTerminal(const std::string& question) {
+std::optional<std::string> AskTerminal(const std::string& question,
+                                       const std::function<bool()>& cancelled) {
   int fd = OpenTerminal();
   if (fd < 0) return std::nullopt;
   for (size_t done = 0; done < question.size();) {
@@ -33,6 +35,16 @@ std::optional<std::string> AskTerminal(const std::string& question) {
   }
   std::string line;
   for (;;) {
+    if (cancelled) {
+      // The answer is awaited in short spans so that a stop request ends the question.
+      if (cancelled()) {
+        (void)!::write(fd, "\n", 1);
+        ::close(fd);
+        return std::nullopt;
+      }
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, 100) == 0) continue;
+    }
     char c = 0;
     ssize_t n = ::read(fd, &c, 1);
     if (n < 0 && errno == EINTR) continue;

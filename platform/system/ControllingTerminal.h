@@ -7,6 +7,7 @@
 // a cron job, a process in a session of its own); Ask then returns nothing, as it does when
 // the terminal gives no line (end of input, an error).
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,9 @@ namespace platform {
 
 bool HaveTerminal();
 // Writes the question (UTF-8) to the terminal and reads one line back, without its line end.
-std::optional<std::string> AskTerminal(const std::string& question);
+// With `cancelled`, it is asked about ten times a second while no answer has come; when it
+// says true the question ends at once without an answer.
+std::optional<std::string> AskTerminal(const std::string& question,
+                                       const std::function<bool()>& cancelled = {});
 
 }  // namespace platform

@@ -122,7 +122,14 @@ void ProcessGroup::Signal(int signal) {
     if (!c->ended && c->pid > 0) ::kill(c->pid, signal);
 }
 
-bool ProcessGroup::Next(Event* event) {
+void ProcessGroup::Signal(int child, int signal) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (child < 0 || child >= static_cast<int>(children_.size())) return;
+  Child* c = children_[child];
+  if (!c->ended && c->pid > 0) ::kill(c->pid, signal);
+}
+
+bool ProcessGroup::Next(Event* event, int wakeFd, int idleMs) {
   for (;;) {
     if (!pending_.empty()) {
       *event = pending_.front();
@@ -138,30 +145,47 @@ bool ProcessGroup::Next(Event* event) {
           owners.push_back({c, which});
         }
     // A child is reported ended once both of its pipes are closed, so its last words come
-    // before its end.
+    // before its end. One that closed them and lives on is looked at again shortly.
+    bool unreaped = false;
     for (size_t i = 0; i < children_.size(); ++i) {
       Child* c = children_[i];
       if (c->ended || c->fd[0] >= 0 || c->fd[1] >= 0) continue;
-      // Reaped under the lock, so that Signal never hits a number the system gave away.
+      // Reaped under the lock, so that Signal never hits a number the system gave away; the
+      // look does not wait, so the lock is never held for long.
       std::lock_guard<std::mutex> guard(lock_);
       int raw = 0;
       pid_t r;
-      do r = ::waitpid(c->pid, &raw, 0);
+      do r = ::waitpid(c->pid, &raw, WNOHANG);
       while (r < 0 && errno == EINTR);
+      if (r == 0) {
+        unreaped = true;
+        continue;
+      }
       c->ended = true;
       --running_;
       c->status = r == c->pid ? DecodeStatus(raw) : 1;
       *event = {Event::kEnded, static_cast<int>(i), "", c->status};
       return true;
     }
-    if (fds.empty()) return false;
-    int ready = ::poll(fds.data(), fds.size(), -1);
+    if (fds.empty() && !unreaped) return false;
+    if (wakeFd >= 0) fds.push_back({wakeFd, POLLIN, 0});
+    int bound = idleMs;
+    if (unreaped && (bound < 0 || bound > 20)) bound = 20;
+    int ready = ::poll(fds.data(), fds.size(), bound);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return false;
     }
-    for (size_t i = 0; i < fds.size(); ++i)
+    if (ready == 0 && idleMs >= 0 && !unreaped) {
+      *event = {Event::kIdle, -1, "", 0};
+      return true;
+    }
+    for (size_t i = 0; i < owners.size(); ++i)
       if (fds[i].revents != 0) Drain(*owners[i].first, owners[i].second);
+    if (wakeFd >= 0 && fds.back().revents != 0) {
+      *event = {Event::kWake, -1, "", 0};
+      return true;
+    }
   }
 }
 

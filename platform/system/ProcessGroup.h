@@ -31,14 +31,20 @@ class ProcessGroup {
   int Start(const std::vector<std::string>& args);
 
   struct Event {
-    enum Kind { kOutLine, kErrLine, kEnded } kind = kEnded;
+    // kWake: the descriptor given to Next is readable (nothing read from it); kIdle: the
+    // time given to Next passed without anything else happening.
+    enum Kind { kOutLine, kErrLine, kEnded, kWake, kIdle } kind = kEnded;
     int child = -1;
     std::string line;  // without its line end
     int status = 0;    // kEnded: exit status, or 128 + signal
   };
   // Waits for the next line or end of any child; false when every child has ended and
-  // everything it wrote has been given.
-  bool Next(Event* event);
+  // everything it wrote has been given. With wakeFd, its readiness is an event too (a
+  // signalfd, a self-pipe); with idleMs >= 0, Next returns kIdle after that long without news.
+  // A child whose pipes are closed is reaped without blocking: no lock is held across a wait.
+  bool Next(Event* event, int wakeFd = -1, int idleMs = -1);
+  // Sends a signal to one child while it runs.
+  void Signal(int child, int signal);
   // Sends a signal to every child still running. May be called from any thread.
   void Signal(int signal);
   // The process number of a child (-1 for no such child).

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -56,6 +57,34 @@ bool StopSignals::Start(std::function<void(int, int)> handler) {
     return false;
   }
   return true;
+}
+
+int StopSignals::OpenSignalFd() {
+  ::signal(SIGPIPE, SIG_IGN);
+  sigset_t set = StopSet();
+  if (::pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return -1;
+  const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (fd < 0) ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  return fd;
+}
+
+int StopSignals::ReadSignal(int fd, int* count) {
+  static int seen = 0;
+  signalfd_siginfo si{};
+  if (::read(fd, &si, sizeof si) != static_cast<ssize_t>(sizeof si)) return 0;
+  siginfo_t info{};
+  info.si_signo = static_cast<int>(si.ssi_signo);
+  info.si_code = si.ssi_code;
+  info.si_pid = static_cast<pid_t>(si.ssi_pid);
+  if (seen > 0 && FromDeadParent(info)) return 0;
+  int expected = 0;
+  firstSignal.compare_exchange_strong(expected, info.si_signo);
+  *count = ++seen;
+  return info.si_signo;
+}
+
+void StopSignals::CloseSignalFd(int fd) {
+  if (fd >= 0) ::close(fd);
 }
 
 int StopSignals::First() {

@@ -19,6 +19,14 @@ class StopSignals {
   static bool Start(std::function<void(int signal, int count)> handler);
   // The first signal received, 0 while none has come.
   static int First();
+  // Instead of the watcher thread, for a program that waits in one poll of its own: the stop
+  // signals are blocked and come through the descriptor returned (a signalfd; -1 when it
+  // cannot be made, and the signals keep their usual effect). Take each with ReadSignal when
+  // the descriptor is readable: the signal (0 for none, or one that does not count) and how
+  // many have come so far.
+  static int OpenSignalFd();
+  static int ReadSignal(int fd, int* count);
+  static void CloseSignalFd(int fd);
   // Ends the process at once, with no destructor run (for the handler's second signal).
   [[noreturn]] static void ExitNow(int status);
 };

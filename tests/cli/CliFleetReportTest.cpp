@@ -70,6 +70,11 @@ TEST_F(CliFleetReportTest, FortyRadiosLeaveAWholeTaggedLogAndReportsThatParseBac
   for (std::string l; std::getline(rows, l);) csvLines.push_back(l);
   ASSERT_EQ(csvLines.size(), 41u);
   EXPECT_EQ(csvLines[0].rfind("port,job,status,result,phase,", 0), 0u);
+  // In the order the ports were given, whatever order they ended in; the processes' own JSON
+  // Lines beside it were only its safeguard.
+  for (size_t i = 0; i < 40; ++i)
+    EXPECT_EQ(csvLines[i + 1].rfind(radios[i]->Port() + ",read,0,done,", 0), 0u) << csvLines[i + 1];
+  EXPECT_FALSE(std::filesystem::exists(csv + ".jsonl"));
 
   // The log: every line of the run is there, and every line a port's process wrote says so.
   Texts log = LogTexts(folder.LogPath());

@@ -146,10 +146,24 @@ TEST_F(CliSignalTest, ASecondSignalStopsAtOnceAndSaysTheStoreWasInterrupted) {
   EXPECT_EQ(o["phase"].toString(), "interrupted");
   EXPECT_EQ(o["rate"].toInt(), 19200);  // the radio answers at the new rate, unstored
   EXPECT_FALSE(o["stored"].toBool(true));
+  // How to see the radio and bring it back is told in the report and the log.
+  const std::string hint = "'qelm-cli save --port " + b.Port() + " --rate 19200 --new-rate 115200'";
+  EXPECT_NE(o["note"].toString().toStdString().find(hint), std::string::npos)
+      << o["note"].toString().toStdString();
+  EXPECT_TRUE(Has(cli.Err(), "[" + b.Port() + "] qelm-cli: the radio got its rate command"));
+  Texts log = LogTexts(folder.LogPath());
+  EXPECT_TRUE(Has(log, "[" + b.Port() + "] Left unstored: the radio got its rate command"));
+  EXPECT_TRUE(Has(log, "[" + b.Port() +
+                           "] Result: stopped, interrupted; store command not sent; "
+                           "answers at 19200"));
   Texts lines = b.Lines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "m>"), 0);
   EXPECT_TRUE(Look(b.Port()) == before);
   EXPECT_EQ(LogTexts(folder.LogPath()).back(), "Application closed");
+  // The radio does answer at the rate the report gives.
+  CliRun read =
+      RunCli({"read", "--port", b.Port(), "--rate", "19200", "--wait", "60"}, {{b.Port(), &b}});
+  EXPECT_EQ(read.status, 0) << read.out;
 }
 
 TEST_F(CliSignalTest, AKilledParentLeavesItsChildrenToFinishTheirStores) {
