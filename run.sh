@@ -10,10 +10,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2 \
-  libgensio-dev
+  libgensio-dev nlohmann-json3-dev
 mkdir -p build-run
 echo "Building the tool, qelm-cli and the radio stand-in into build-run/ ..."
-if ! { cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release &&
+# Only the programs it runs: no tests, so no test framework is needed.
+if ! { cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release -DQELM_TESTS=OFF &&
   cmake --build build-run -j"$(nproc)" --target qelm-config qelm-radio-sim qelm-cli; } \
   >build-run/build.log 2>&1; then
   tail -n 40 build-run/build.log >&2
