@@ -1,12 +1,48 @@
 #!/usr/bin/env bash
 # Builds QELM Config and runs every test: first a plain build, then ./run.sh as a script runs it
 # (no display, no terminal), then the Debian package's build and checks (scripts/check-package.sh:
-# lintian, installing, trying and removing it), then a build with the address and
-# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian packages it needs when they are missing. No display is needed.
+# lintian, installing, trying and removing it), then README's run and package commands on a
+# fresh Debian root (tests/run/check-fresh.sh), then a build with the address and
+# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian
+# packages it needs when they are missing; a service that installing them enabled is stopped and
+# disabled again at once. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+# The services enabled now, by systemd's links or by SysV init's start links.
+enabled_services() {
+  {
+    find /etc/systemd/system -path '*.wants/*.service' -printf '%f\n' 2>/dev/null |
+      sed 's/\.service$//'
+    find /etc/rc[2-5].d -name 'S[0-9][0-9]*' -printf '%f\n' 2>/dev/null | sed 's/^S[0-9]*//'
+  } | sort -u
+}
+services_before=$(enabled_services)
+# Installing ser2net enables and starts its daemon, whose default configuration offers the
+# machine's serial lines on the network: what an install enabled is stopped and disabled, and
+# nothing else is touched.
+disable_new_services() {
+  local name
+  for name in $(comm -13 <(printf '%s\n' "$services_before") <(enabled_services)); do
+    echo "Installing packages enabled the service $name: stopping and disabling it again."
+    if [ -d /run/systemd/system ]; then
+      systemctl disable --now --quiet "$name.service" || systemctl disable --now --quiet "$name"
+    else
+      if [ -x "/etc/init.d/$name" ]; then
+        invoke-rc.d "$name" stop >/dev/null 2>&1 || true
+        update-rc.d "$name" disable >/dev/null 2>&1
+      fi
+      if command -v systemctl >/dev/null; then
+        systemctl disable --quiet "$name.service" 2>/dev/null || true
+      fi
+    fi
+  done
+}
+trap disable_new_services EXIT
+
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \
-  ser2net libgensio-dev openssl
+  ser2net libgensio-dev openssl nlohmann-json3-dev socat
+disable_new_services
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
@@ -15,12 +51,17 @@ run_suite() {
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  # CTest keeps every test's output, a passing one's too: the fault matrix's totals.
+  grep -h '^fault matrix: ' "$dir/Testing/Temporary/LastTest.log" ||
+    { echo "The fault matrix printed no totals." >&2; return 1; }
 }
 
 run_suite build-test
 # The first run a newcomer makes, as a script makes it: no display, no terminal.
 tests/run/check-run.sh
 scripts/check-package.sh
+# The same two commands on a machine that has nothing yet.
+tests/run/check-fresh.sh
 if [ "${1:-}" != "--quick" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
