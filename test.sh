@@ -9,35 +9,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# The services enabled now, by systemd's links or by SysV init's start links.
-enabled_services() {
-  {
-    find /etc/systemd/system -path '*.wants/*.service' -printf '%f\n' 2>/dev/null |
-      sed 's/\.service$//'
-    find /etc/rc[2-5].d -name 'S[0-9][0-9]*' -printf '%f\n' 2>/dev/null | sed 's/^S[0-9]*//'
-  } | sort -u
-}
-services_before=$(enabled_services)
 # Installing ser2net enables and starts its daemon, whose default configuration offers the
-# machine's serial lines on the network: what an install enabled is stopped and disabled, and
-# nothing else is touched.
-disable_new_services() {
-  local name
-  for name in $(comm -13 <(printf '%s\n' "$services_before") <(enabled_services)); do
-    echo "Installing packages enabled the service $name: stopping and disabling it again."
-    if [ -d /run/systemd/system ]; then
-      systemctl disable --now --quiet "$name.service" || systemctl disable --now --quiet "$name"
-    else
-      if [ -x "/etc/init.d/$name" ]; then
-        invoke-rc.d "$name" stop >/dev/null 2>&1 || true
-        update-rc.d "$name" disable >/dev/null 2>&1
-      fi
-      if command -v systemctl >/dev/null; then
-        systemctl disable --quiet "$name.service" 2>/dev/null || true
-      fi
-    fi
-  done
-}
+# machine's serial lines on the network: what this command's installs enabled is stopped and
+# disabled again, and nothing else is touched.
+services_before=$(scripts/services.sh list)
+disable_new_services() { scripts/services.sh disable-new "$services_before"; }
 trap disable_new_services EXIT
 
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \

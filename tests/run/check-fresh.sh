@@ -10,6 +10,9 @@
 # (unshare -m), so nothing is ever mounted or unmounted in the machine's own namespace and the
 # mounts end with the namespace whatever happens. A policy-rc.d in each root keeps packages
 # from starting daemons. Needs root and the network the machine's apt uses.
+#
+#   tests/run/check-fresh.sh             # both commands, each in its own root, at once
+#   tests/run/check-fresh.sh run         # only the run command (or: package)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 [ "$(id -u)" -eq 0 ] || { echo "fresh-machine check: needs root (debootstrap, chroot)." >&2; exit 1; }
@@ -17,6 +20,11 @@ scripts/ensure-packages.sh debootstrap git
 started=$(date +%s)
 work=$PWD/build-test/fresh
 fail() { echo "fresh-machine check: $*" >&2; exit 1; }
+case "${1:-both}" in
+  both) commands=(run package) ;;
+  run | package) commands=("$1") ;;
+  *) fail "unknown argument $1 (run, package or none)." ;;
+esac
 
 # Debian's own source and suite, from the machine's apt configuration: the first "deb" entry
 # whose suite is the release's codename, from deb822 .sources files or one-line .list files.
@@ -86,7 +94,7 @@ fi
 printf '#!/bin/sh\n# No daemon starts in this root.\nexit 101\n' >"$work/base/usr/sbin/policy-rc.d"
 chmod 755 "$work/base/usr/sbin/policy-rc.d"
 cp -L /etc/resolv.conf "$work/base/etc/resolv.conf" 2>/dev/null || true
-for name in run package; do
+for name in "${commands[@]}"; do
   cp -a "$work/base" "$work/$name"
   git clone -q --no-hardlinks --no-checkout . "$work/$name/root/qelm-config"
   git -C "$work/$name/root/qelm-config" checkout -q "$commit"
@@ -113,24 +121,37 @@ in_root() {  # name, command
 }
 
 # Both at once: each is mostly waiting for the network and the compiler in turn.
-in_root run "$run_command" &
-run_pid=$!
-in_root package "$package_command" &
-package_pid=$!
-wait "$run_pid" "$package_pid" || true
-echo "Both commands ended after $(($(date +%s) - started)) s."
+pids=()
+for name in "${commands[@]}"; do
+  command_var=${name}_command
+  in_root "$name" "${!command_var}" &
+  pids+=($!)
+done
+wait "${pids[@]}" || true
+echo "The commands ended after $(($(date +%s) - started)) s."
 
 show() { sed 's/^/  | /' "$work/logs/$1.log" >&2; }
-status=$(cat "$work/logs/run.status")
-[ "$status" -eq 0 ] || { show run; fail "\"$run_command\" ended with status $status on a fresh machine."; }
-saved=$(sed -n 's/^qelm-cli save .*--link \([0-9]*\) --verify.*/\1/p' "$work/logs/run.log")
-grep -Eq "^ *Link: *$saved\$" <(sed -n '/^qelm-cli save /,$p' "$work/logs/run.log") &&
-  grep -Eq '^ *Verified: *yes' "$work/logs/run.log" ||
-  { show run; fail "\"$run_command\" printed no verified save on a fresh machine."; }
-status=$(cat "$work/logs/package.status")
-[ "$status" -eq 0 ] || { show package; fail "\"$package_command\" ended with status $status on a fresh machine."; }
-grep -q '/build-package/qelm-config_.*\.deb$' "$work/logs/package.log" ||
-  { show package; fail "\"$package_command\" did not name a package on a fresh machine."; }
-echo "Fresh-machine check: \"$run_command\" saved link $saved and verified it, \"$package_command\"" \
-  "built and checked the package, each in a fresh $codename root; $(($(date +%s) - started)) s" \
-  "(logs in build-test/fresh/logs/)."
+status_of() { cat "$work/logs/$1.status" 2>/dev/null || echo "no status"; }
+checked=()
+check_run() {
+  local status log=$work/logs/run.log
+  status=$(status_of run)
+  [ "$status" = 0 ] || { show run; fail "\"$run_command\" ended with status $status on a fresh machine."; }
+  saved=$(sed -n 's/^qelm-cli save .*--link \([0-9]*\) --verify.*/\1/p' "$log")
+  [ -n "$saved" ] && grep -Eq "^ *Link: *$saved\$" <(sed -n '/^qelm-cli save /,$p' "$log") &&
+    grep -Eq '^ *Verified: *yes' "$log" ||
+    { show run; fail "\"$run_command\" printed no verified save on a fresh machine."; }
+  checked+=("\"$run_command\" saved link $saved and verified it")
+}
+check_package() {
+  local status
+  status=$(status_of package)
+  [ "$status" = 0 ] ||
+    { show package; fail "\"$package_command\" ended with status $status on a fresh machine."; }
+  grep -q '/build-package/qelm-config_.*\.deb$' "$work/logs/package.log" ||
+    { show package; fail "\"$package_command\" did not name a package on a fresh machine."; }
+  checked+=("\"$package_command\" built and checked the package")
+}
+for name in "${commands[@]}"; do "check_$name"; done
+echo "Fresh-machine check: $(printf '%s; ' "${checked[@]}")each in a fresh $codename root;" \
+  "$(($(date +%s) - started)) s (logs in build-test/fresh/logs/)."
