@@ -49,7 +49,7 @@ import -window "$window" "$shot"
 # The stand-in's banner is two lines, the second "ready"; the log holds them joined as the tool
 # reads them, the summary shows them as two lines joined with a space.
 shown=$(this_run | grep -E "Port COM[0-9] opened at|Banner:|Radio settings read OK." |
-  sed -e 's/^[0-9/]* [0-9:]*: //' -e 's/^\(Banner: .*[^ ]\)ready$/\1 ready/' |
+  sed -e 's/\r$//' -e 's/^[0-9/]* [0-9:]*: //' -e 's/^\(Banner: .*[^ ]\)ready$/\1 ready/' |
   paste -sd ';' - | sed 's/;/; /g')
 echo "The window: Alt+N (Connect) found and read the radio: $shown"
 echo "The window: screenshot taken of the connected window."
