@@ -67,7 +67,7 @@ run_command=$(readme_command "**Run the tool against the radio stand-in**")
 package_command=$(readme_command "## Installing")
 [ -n "$run_command" ] && [ -n "$package_command" ] || fail "README's commands were not found."
 
-commit=$(git rev-parse HEAD)
+commit=$(git rev-parse HEAD 2>/dev/null) || fail "this is not a git checkout: the check runs a clone of it."
 echo "Fresh-machine check: Debian $codename from $mirror, commit ${commit:0:12} (what is not" \
   "committed is not in it); README's commands \"$run_command\" and \"$package_command\"."
 
