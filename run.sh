@@ -58,6 +58,9 @@ elif [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   log="$logdir/TUVAR_TOOL_Log.txt"
   # Its own preferences, so that the window opens on COM1 at 115200 whatever an earlier run chose.
   export XDG_CONFIG_HOME="$run/config"
+  # Qt's runtime folder too, which it would otherwise make as /tmp/runtime-<user> and leave.
+  export XDG_RUNTIME_DIR="$run/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
   # A real window on the virtual display, whatever platform the caller chose for Qt.
   unset QT_QPA_PLATFORM
   echo "No display and no terminal: the window runs on a virtual display (Xvfb), driven with keys."
