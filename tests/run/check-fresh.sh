@@ -110,7 +110,7 @@ in_root() {  # name, command
     mount -t proc proc "$root/proc"
     mount -t sysfs sysfs "$root/sys"
     mount --rbind /dev "$root/dev"
-    mountpoint -q "$root/dev/pts" || exit 1
+    mountpoint -q "$root/dev/pts" || { echo "/dev/pts could not be mounted in the root."; exit 1; }
     status=0
     setsid chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
