@@ -10,10 +10,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2 \
-  libgensio-dev
+  libgensio-dev nlohmann-json3-dev
 mkdir -p build-run
 echo "Building the tool, qelm-cli and the radio stand-in into build-run/ ..."
-if ! { cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release &&
+# Only the programs it runs: no tests, so no test framework is needed.
+if ! { cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release -DQELM_TESTS=OFF &&
   cmake --build build-run -j"$(nproc)" --target qelm-config qelm-radio-sim qelm-cli; } \
   >build-run/build.log 2>&1; then
   tail -n 40 build-run/build.log >&2
@@ -57,6 +58,9 @@ elif [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   log="$logdir/TUVAR_TOOL_Log.txt"
   # Its own preferences, so that the window opens on COM1 at 115200 whatever an earlier run chose.
   export XDG_CONFIG_HOME="$run/config"
+  # Qt's runtime folder too, which it would otherwise make as /tmp/runtime-<user> and leave.
+  export XDG_RUNTIME_DIR="$run/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
   # A real window on the virtual display, whatever platform the caller chose for Qt.
   unset QT_QPA_PLATFORM
   echo "No display and no terminal: the window runs on a virtual display (Xvfb), driven with keys."

@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
 # Builds QELM Config and runs every test: first a plain build, then ./run.sh as a script runs it
 # (no display, no terminal), then the Debian package's build and checks (scripts/check-package.sh:
-# lintian, installing, trying and removing it), then a build with the address and
-# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian packages it needs when they are missing. No display is needed.
+# lintian, installing, trying and removing it), then README's run and package commands on a
+# fresh Debian root (tests/run/check-fresh.sh), then a build with the address and
+# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian
+# packages it needs when they are missing; a service that installing them enabled is stopped and
+# disabled again at once. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+# Installing ser2net enables and starts its daemon, whose default configuration offers the
+# machine's serial lines on the network: what this command's installs enabled is stopped and
+# disabled again, and nothing else is touched.
+services_before=$(scripts/services.sh list)
+disable_new_services() { scripts/services.sh disable-new "$services_before"; }
+trap disable_new_services EXIT
+
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \
-  ser2net libgensio-dev openssl
+  ser2net libgensio-dev openssl nlohmann-json3-dev socat
+disable_new_services
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
@@ -15,12 +27,17 @@ run_suite() {
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  # CTest keeps every test's output, a passing one's too: the fault matrix's totals.
+  grep -h '^fault matrix: ' "$dir/Testing/Temporary/LastTest.log" ||
+    { echo "The fault matrix printed no totals." >&2; return 1; }
 }
 
 run_suite build-test
 # The first run a newcomer makes, as a script makes it: no display, no terminal.
 tests/run/check-run.sh
 scripts/check-package.sh
+# The same two commands on a machine that has nothing yet.
+tests/run/check-fresh.sh
 if [ "${1:-}" != "--quick" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -77,8 +77,8 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 2)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The help file opens in the desktop's viewer through xdg-open; in a terminal a text browser
-# shows it.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# shows it. The dialog layouts were drawn for Liberation Sans' metrics.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "w3m | lynx | elinks")
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/InstalledSize.cmake)
 set(CPACK_GENERATOR DEB)

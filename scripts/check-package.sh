@@ -17,8 +17,8 @@
 # Installs the Debian packages it needs when they are missing; prints the package's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev dpkg-dev binutils \
-  lintian desktop-file-utils appstream man-db groff-base
+scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgensio-dev \
+  nlohmann-json3-dev dpkg-dev binutils lintian desktop-file-utils appstream man-db groff-base
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 has() { grep -qE "$1" <<<"$2" || fail "missing $1"; }
@@ -29,14 +29,16 @@ dir=build-package
 if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^QELM_PACKAGE:BOOL=ON$' "$dir/CMakeCache.txt"; then
   rm -rf "$dir"
 fi
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQELM_PACKAGE=ON >/dev/null
+mkdir -p "$dir"
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQELM_PACKAGE=ON >"$dir/configure.txt" 2>&1 ||
+  { cat "$dir/configure.txt" >&2; fail "the package build could not be configured"; }
 cmake --build "$dir" -j"$(nproc)" >/dev/null 2>"$dir/build-warnings.txt" ||
   { cat "$dir/build-warnings.txt" >&2; fail "the package build failed"; }
 [ ! -e "$dir/tests" ] && [ ! -e "$dir/bench" ] || fail "the package build made tests or benchmarks"
 rm -f "$dir"/qelm-config_*.deb
-(cd "$dir" && cpack -G DEB >/dev/null 2>&1) || fail "cpack failed"
+(cd "$dir" && cpack -G DEB >cpack.txt 2>&1) || { cat "$dir/cpack.txt" >&2; fail "cpack failed"; }
 deb=$(ls "$dir"/qelm-config_*.deb)
-tmp=$(mktemp -d /tmp/qelm-package-XXXXXX)
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/qelm-package-XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
 
 # lintian, as Debian's archive runs it.
@@ -72,7 +74,7 @@ depends=$(sed -n 's/^ Depends: //p' <<<"$info")
 for lib in libc6 libstdc\\+\\+6 libqt6core6 libqt6gui6 libqt6widgets6 libncursesw6; do
   has "(^|, )$lib( |,|$)" "$depends"
 done
-has '^ Recommends: xdg-utils$' "$info"
+has '^ Recommends: xdg-utils, fonts-liberation2$' "$info"
 long=$(dpkg-deb -f "$deb" Description | awk 'length > 80')
 [ -z "$long" ] || fail "description lines over 80 columns: $long"
 

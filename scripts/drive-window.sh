@@ -10,9 +10,10 @@ set -euo pipefail
 program=$1 shot=$2 log=$3
 shift 3
 
-out=$(mktemp /tmp/qelm-window-XXXXXX)
+out=$(mktemp "${TMPDIR:-/tmp}/qelm-window-XXXXXX")
 "$program" "$@" >"$out" 2>&1 &
 pid=$!
+# The program's output file goes whatever happens; the program too unless it ended by itself.
 trap 'kill "$pid" 2>/dev/null || true; rm -f "$out"' EXIT
 
 fail() {
@@ -45,8 +46,11 @@ done
 [ -n "$read_ok" ] || fail "the radio's settings were not read within 30 s (see the log: $log)."
 sleep 0.5  # the read settings shown
 import -window "$window" "$shot"
+# The stand-in's banner is two lines, the second "ready"; the log holds them joined as the tool
+# reads them, the summary shows them as two lines joined with a space.
 shown=$(this_run | grep -E "Port COM[0-9] opened at|Banner:|Radio settings read OK." |
-  sed 's/^[0-9/]* [0-9:]*: //' | paste -sd ';' - | sed 's/;/; /g')
+  sed -e 's/\r$//' -e 's/^[0-9/]* [0-9:]*: //' -e 's/^\(Banner: .*[^ ]\)ready$/\1 ready/' |
+  paste -sd ';' - | sed 's/;/; /g')
 echo "The window: Alt+N (Connect) found and read the radio: $shown"
 echo "The window: screenshot taken of the connected window."
 
@@ -56,7 +60,6 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 kill -0 "$pid" 2>/dev/null && fail "Alt+C did not close the window within 10 s."
-trap - EXIT
 wait "$pid" || fail "the program ended with status $?."
 grep -v '^QStandardPaths: XDG_RUNTIME_DIR not set' "$out" || true
 echo "The window: Alt+C closed it."

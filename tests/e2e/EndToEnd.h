@@ -31,9 +31,11 @@
 
 namespace e2e {
 
+// Where the pictures of the windows go: QELM_E2E_OUT, else the folder the test runs in (CTest
+// runs it in the build folder), so that nothing is left behind in the shared /tmp.
 inline std::string OutDir() {
   const char* dir = std::getenv("QELM_E2E_OUT");
-  return dir && *dir ? dir : std::filesystem::temp_directory_path().string();
+  return dir && *dir ? dir : std::filesystem::current_path().string();
 }
 
 inline QDialog* Window(const QString& titleStart) {

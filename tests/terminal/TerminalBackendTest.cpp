@@ -285,8 +285,10 @@ TEST_F(TerminalBackendTest, ATooSmallTerminalSaysWhatItNeeds) {
 }
 
 TEST_F(TerminalBackendTest, ShellOpenHandsTheTerminalToATextBrowser) {
-  const std::string dir = testing::TempDir() + "/qelm-shell-open";
-  mkdir(dir.c_str(), 0700);
+  // A folder of its own: a fixed name could be another user's, holding another "w3m".
+  char folder[] = "/tmp/qelm-shell-open-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder;
   const std::string browser = dir + "/w3m";
   std::ofstream(browser) << "#!/bin/sh\n";
   chmod(browser.c_str(), 0700);
@@ -303,6 +305,9 @@ TEST_F(TerminalBackendTest, ShellOpenHandsTheTerminalToATextBrowser) {
   setenv("PATH", "/nonexistent", 1);
   EXPECT_FALSE(backend.ShellOpen(nullptr, dir + "/missing.htm"));
   setenv("PATH", savedPath.c_str(), 1);
+  unlink(browser.c_str());
+  unlink(page.c_str());
+  rmdir(dir.c_str());
   ASSERT_EQ(term.programs.size(), 1u);
   EXPECT_EQ(term.programs[0], (std::vector<std::string>{"w3m", page}));
 }

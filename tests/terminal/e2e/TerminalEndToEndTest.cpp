@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -53,7 +54,14 @@ class Tmux {
                  std::to_string(height) + " " + Quote(command))
                     .c_str());
   }
-  ~Tmux() { std::system((Base() + " kill-server >/dev/null 2>&1").c_str()); }
+  // The tool stores its preferences on its way out, after the hang-up: wait (bounded) until
+  // the pane's processes are gone, so that nothing lands in the test's folder once removed.
+  ~Tmux() {
+    const int group = std::atoi(Run(Base() + " display-message -p -t main '#{pane_pid}'").c_str());
+    std::system((Base() + " kill-server >/dev/null 2>&1").c_str());
+    for (int i = 0; group > 1 && i < 400 && kill(-group, 0) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
 
   std::string Screen() const { return Run(Base() + " capture-pane -p -t main"); }
   void Keys(const std::string& keys) const {
