@@ -21,12 +21,19 @@ using platform::TimedRead;
 constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
 constexpr int64_t kMs = 1000;
 
-// Bytes that arrive at set times (microseconds on its own clock, which starts at 0 and moves
-// only when the read waits), and optionally a time at which the device is gone.
+// Bytes that arrive at set times in chunks (on its own clock, which starts at 0 and moves only
+// when the read waits or the test sets it), and optionally a time at which the device is gone.
+// Like read(), ReadNow hands over one chunk a call. The loss shows either to the wait (as on
+// the simulated device) or, with lossShowsToRead, only to the next ReadNow once every byte
+// that came before it is taken (as on a network line).
 class ScheduledTransport : public ReadTransport {
  public:
   void Arrive(int64_t atMs, const std::string& bytes) { schedule_[atMs * kMs] += bytes; }
-  void GoneAt(int64_t atMs) { goneAtUs_ = atMs * kMs; }
+  void GoneAt(int64_t atMs, bool lossShowsToRead = false) {
+    goneAtUs_ = atMs * kMs;
+    lossShowsToRead_ = lossShowsToRead;
+  }
+  void SetNowMs(int64_t ms) { nowUs_ = ms * kMs; }
 
   int64_t NowUs() override { return nowUs_; }
   int64_t NowMs() const { return nowUs_ / kMs; }
@@ -35,17 +42,15 @@ class ScheduledTransport : public ReadTransport {
 
   int64_t ReadNow(uint8_t* buf, uint32_t n) override {
     ++reads_;
-    if (Gone()) return kFailed;
-    uint32_t took = 0;
-    for (auto it = schedule_.begin(); it != schedule_.end() && it->first <= nowUs_ && took < n;) {
-      std::string& bytes = it->second;
-      const size_t take = std::min<size_t>(bytes.size(), n - took);
-      std::copy_n(bytes.begin(), take, buf + took);
-      bytes.erase(0, take);
-      took += static_cast<uint32_t>(take);
-      it = bytes.empty() ? schedule_.erase(it) : it;
-    }
-    return took;
+    if (Gone() && !lossShowsToRead_) return kFailed;
+    auto chunk = schedule_.begin();
+    if (chunk == schedule_.end() || chunk->first > nowUs_) return Gone() ? kFailed : 0;
+    std::string& bytes = chunk->second;
+    const size_t take = std::min<size_t>(bytes.size(), n);
+    std::copy_n(bytes.begin(), take, buf);
+    bytes.erase(0, take);
+    if (bytes.empty()) schedule_.erase(chunk);
+    return static_cast<int64_t>(take);
   }
 
   Wait WaitReadable(int64_t deadlineUs) override {
@@ -57,7 +62,7 @@ class ScheduledTransport : public ReadTransport {
       return Wait::kDeadline;
     }
     nowUs_ = std::max(nowUs_, std::min(next, deadlineUs));
-    if (Gone()) return Wait::kFailed;
+    if (Gone()) return lossShowsToRead_ ? Wait::kReadable : Wait::kFailed;
     return next <= deadlineUs ? Wait::kReadable : Wait::kDeadline;
   }
 
@@ -67,6 +72,7 @@ class ScheduledTransport : public ReadTransport {
   std::map<int64_t, std::string> schedule_;
   int64_t nowUs_ = 0;
   int64_t goneAtUs_ = -1;
+  bool lossShowsToRead_ = false;
   std::vector<int64_t> waits_;
   int reads_ = 0;
 };
@@ -94,15 +100,17 @@ Result Read(ScheduledTransport& line, const COMMTIMEOUTS& t, uint32_t n) {
   return r;
 }
 
-TEST(TimedReadAtOnce, ReturnsWhatIsThereWithoutWaiting) {
+TEST(TimedReadAtOnce, ReturnsAllThatIsThereWithoutWaiting) {
   ScheduledTransport line;
   line.Arrive(0, "ab");
-  line.Arrive(5, "c");
+  line.Arrive(5, "cd");
+  line.Arrive(50, "e");
+  line.SetNowMs(10);
   Result r = Read(line, Timeouts(kMaxDword, 0, 0), 8);
   EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, "ab");
+  EXPECT_EQ(r.bytes, "abcd");
   EXPECT_TRUE(line.Waits().empty());
-  EXPECT_EQ(line.NowMs(), 0);
+  EXPECT_EQ(line.NowMs(), 10);
 }
 
 TEST(TimedReadAtOnce, ReturnsNothingAtOnceOnAQuietLine) {
@@ -192,6 +200,10 @@ TEST(TimedReadInterval, MaxDwordWithATotalReturnsWithTheFirstBytes) {
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, "ab");
   EXPECT_EQ(line.NowMs(), 30);
+  // Nothing there yet: it still waits for the first byte, up to the total.
+  r = Read(line, Timeouts(kMaxDword, 0, 100), 8);
+  EXPECT_EQ(r.bytes, "c");
+  EXPECT_EQ(line.NowMs(), 35);
 }
 
 TEST(TimedReadCount, ReturnsAsSoonAsNBytesHaveCome) {
@@ -234,6 +246,16 @@ TEST(TimedReadFailure, BytesTakenBeforeTheLossAreDeliveredAndTheNextReadFails) {
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, "ab");
   EXPECT_EQ(line.NowMs(), 40);
+  EXPECT_FALSE(Read(line, Timeouts(0, 0, 100), 4).ok);
+}
+
+TEST(TimedReadFailure, ALossThatOnlyTheReadSeesStillDeliversWhatCameBefore) {
+  ScheduledTransport line;
+  line.Arrive(10, "ab");
+  line.GoneAt(40, /*lossShowsToRead=*/true);
+  Result r = Read(line, Timeouts(0, 0, 100), 4);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.bytes, "ab");
   EXPECT_FALSE(Read(line, Timeouts(0, 0, 100), 4).ok);
 }
 
