@@ -9,7 +9,6 @@ namespace sim {
 
 namespace {
 constexpr size_t kInputQueue = 4096;
-constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
 constexpr uint64_t kForever = std::numeric_limits<uint64_t>::max();
 }  // namespace
 
@@ -92,11 +91,6 @@ bool SimulatedSerialDevice::SetCommState(const platform::DCB& dcb) {
   return true;
 }
 
-bool SimulatedSerialDevice::SetCommTimeouts(const platform::COMMTIMEOUTS& t) {
-  timeouts_ = t;
-  return true;
-}
-
 bool SimulatedSerialDevice::PurgeComm(uint32_t flags) {
   if (Vanished()) return Fail(EIO);
   Pump();
@@ -148,34 +142,33 @@ bool SimulatedSerialDevice::WaitCommEvent(uint32_t* events, uint32_t boundMs) {
   return Fail(ETIMEDOUT);
 }
 
-bool SimulatedSerialDevice::ReadFile(void* buf, uint32_t n, uint32_t* got) {
-  uint32_t dummy = 0;
-  if (!got) got = &dummy;
-  *got = 0;
-  if (Vanished()) return Fail(EIO);
-  const platform::COMMTIMEOUTS& t = timeouts_;
-  bool atOnce = t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 &&
-                t.ReadTotalTimeoutConstant == 0;
-  uint64_t totalMs =
-      static_cast<uint64_t>(t.ReadTotalTimeoutMultiplier) * n + t.ReadTotalTimeoutConstant;
-  uint64_t deadline = totalMs > 0 ? clock_.NowUs() + totalMs * 1000 : kForever;
-  auto* out = static_cast<uint8_t*>(buf);
-  while (*got < n) {
-    Pump();
-    while (!input_.empty() && *got < n) {
-      out[(*got)++] = input_.front();
-      input_.pop_front();
-    }
-    if (*got == n || atOnce) break;
-    if (*got > 0 && t.ReadIntervalTimeout == kMaxDword) break;
-    uint64_t until = deadline;
-    if (*got > 0 && t.ReadIntervalTimeout != 0)
-      until = std::min(until, clock_.NowUs() + static_cast<uint64_t>(t.ReadIntervalTimeout) * 1000);
-    Awaited a = Await(until);
-    if (a == Awaited::kVanished) return Fail(EIO);
-    if (a == Awaited::kDeadline) break;
+int64_t SimulatedSerialDevice::ReadNow(uint8_t* buf, uint32_t n) {
+  if (Vanished()) {
+    lastError_ = EIO;
+    return kFailed;
   }
-  return true;
+  Pump();
+  uint32_t took = 0;
+  while (!input_.empty() && took < n) {
+    buf[took++] = input_.front();
+    input_.pop_front();
+  }
+  return took;
+}
+
+SimulatedSerialDevice::Wait SimulatedSerialDevice::WaitReadable(int64_t deadlineUs) {
+  const uint64_t deadline =
+      deadlineUs == kNoDeadline ? kForever : static_cast<uint64_t>(deadlineUs);
+  switch (Await(deadline)) {
+    case Awaited::kByte:
+      return Wait::kReadable;
+    case Awaited::kDeadline:
+      return Wait::kDeadline;
+    case Awaited::kVanished:
+      break;
+  }
+  lastError_ = EIO;
+  return Wait::kFailed;
 }
 
 bool SimulatedSerialDevice::WriteFile(const void* buf, uint32_t n, uint32_t* written) {

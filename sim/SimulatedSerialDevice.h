@@ -2,8 +2,9 @@
 // A serial device joined in-process to a radio stand-in, on the virtual clock. Waiting is done
 // by advancing that clock: a read that finds nothing jumps to the next byte's arrival or to its
 // time-out, whichever is first, so a test's 100 ms read time-out costs exactly 100 ms of
-// virtual time and no real time. Bytes the radio sends are taken into an input queue of 4096
-// bytes once they have arrived; what overflows it is lost and reported as CE_RXOVER, and a
+// virtual time and no real time; the time-out rule itself is the one of every device
+// (platform/serial/TimedRead.h), on this clock. Bytes the radio sends are taken into an input queue
+// of 4096 bytes once they have arrived; what overflows it is lost and reported as CE_RXOVER, and a
 // byte that crossed at the wrong rate (or a frame other than 8 data bits without parity) is
 // noise, reported as CE_FRAME. Writes reach the radio at once, paced on the line from there.
 //
@@ -19,13 +20,13 @@
 #include <cstdint>
 #include <deque>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/serial/TimedSerialDevice.h"
 #include "platform/system/Clock.h"
 #include "sim/SimulatedPort.h"
 
 namespace sim {
 
-class SimulatedSerialDevice final : public platform::SerialDevice {
+class SimulatedSerialDevice final : public platform::TimedSerialDevice {
  public:
   SimulatedSerialDevice(platform::VirtualClock& clock, SimulatedPort& port);
   ~SimulatedSerialDevice() override;
@@ -34,12 +35,10 @@ class SimulatedSerialDevice final : public platform::SerialDevice {
 
   bool GetCommState(platform::DCB& dcb) override;
   bool SetCommState(const platform::DCB& dcb) override;
-  bool SetCommTimeouts(const platform::COMMTIMEOUTS& t) override;
   bool PurgeComm(uint32_t flags) override;
   bool ClearCommError(uint32_t* errors, platform::COMSTAT* stat) override;
   bool SetCommMask(uint32_t mask) override;
   bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
-  bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
   bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
   int LastError() const override { return lastError_; }
 
@@ -47,6 +46,11 @@ class SimulatedSerialDevice final : public platform::SerialDevice {
   enum class Awaited { kByte, kDeadline, kVanished };
 
   bool Fail(int error);
+  // The transport of the timed read, on the virtual clock. A vanished device fails even with
+  // bytes waiting: they went with it.
+  int64_t NowUs() override { return static_cast<int64_t>(clock_.NowUs()); }
+  int64_t ReadNow(uint8_t* buf, uint32_t n) override;
+  Wait WaitReadable(int64_t deadlineUs) override;
   // The rate the radio must match; 0 when the host's frame is one the radio cannot read.
   uint32_t HostBaud() const;
   bool Vanished() const;
@@ -60,7 +64,6 @@ class SimulatedSerialDevice final : public platform::SerialDevice {
   SimulatedPort& port_;
   std::deque<uint8_t> input_;
   uint32_t errors_ = 0;
-  platform::COMMTIMEOUTS timeouts_;
   uint32_t mask_ = 0;
   int lastError_ = 0;
 };

@@ -9,7 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
 // A write the server does not take for this long gives up, as a termios write to a far end
 // that stopped reading does.
 constexpr int64_t kWriteStallUs = 2000000;
@@ -169,11 +168,6 @@ bool NetworkSerial::SetCommState(const DCB& dcb) {
   return true;
 }
 
-bool NetworkSerial::SetCommTimeouts(const COMMTIMEOUTS& t) {
-  timeouts_ = t;
-  return true;
-}
-
 bool NetworkSerial::PurgeComm(uint32_t flags) {
   // As on a local line, only the input is purged: what was written belongs on the wire.
   if (!(flags & PURGE_RXCLEAR)) return true;
@@ -223,40 +217,29 @@ bool NetworkSerial::WaitCommEvent(uint32_t* events, uint32_t boundMs) {
   }
 }
 
-bool NetworkSerial::ReadFile(void* buf, uint32_t n, uint32_t* got) {
-  uint32_t dummy = 0;
-  if (!got) got = &dummy;
-  *got = 0;
-  if (n == 0) return true;
-  const COMMTIMEOUTS& t = timeouts_;
-  const bool atOnce = t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 &&
-                      t.ReadTotalTimeoutConstant == 0;
-  const uint64_t totalMs =
-      static_cast<uint64_t>(t.ReadTotalTimeoutMultiplier) * n + t.ReadTotalTimeoutConstant;
-  const int64_t deadline =
-      totalMs > 0 ? GensioLink::NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
-  auto* out = static_cast<unsigned char*>(buf);
-  std::string& queue = link_.Received();
+int64_t NetworkSerial::ReadNow(uint8_t* buf, uint32_t n) {
   link_.Pump(0);
+  std::string& queue = link_.Received();
+  const uint32_t take = static_cast<uint32_t>(std::min<size_t>(queue.size(), n));
+  std::copy_n(queue.begin(), take, buf);
+  queue.erase(0, take);
+  if (take == 0 && link_.Lost()) {
+    lastError_ = EIO;
+    return kFailed;
+  }
+  return take;
+}
+
+NetworkSerial::Wait NetworkSerial::WaitReadable(int64_t deadlineUs) {
   for (;;) {
-    const uint32_t take = static_cast<uint32_t>(std::min<size_t>(queue.size(), n - *got));
-    std::copy_n(queue.begin(), take, out + *got);
-    queue.erase(0, take);
-    *got += take;
-    if (*got == n) return true;
-    if (link_.Lost()) return *got > 0 ? true : Fail(EIO);
-    if (atOnce) return true;
-    if (*got > 0 && t.ReadIntervalTimeout == kMaxDword) return true;
+    if (!link_.Received().empty()) return Wait::kReadable;
+    if (link_.Lost()) {
+      lastError_ = EIO;
+      return Wait::kFailed;
+    }
     const int64_t now = GensioLink::NowUs();
-    if (deadline >= 0 && now >= deadline) return true;
-    int64_t until = deadline >= 0 ? deadline : now + kSliceUs;
-    if (*got > 0 && t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != kMaxDword)
-      until = std::min(until, now + static_cast<int64_t>(t.ReadIntervalTimeout) * 1000);
-    const bool intervalBound = deadline < 0 || until < deadline;
-    link_.Pump(until);
-    // Only an interval that passed without a byte ends the read; a total deadline is checked
-    // at the top.
-    if (queue.empty() && intervalBound && *got > 0 && GensioLink::NowUs() >= until) return true;
+    if (now >= deadlineUs) return Wait::kDeadline;
+    link_.Pump(std::min(deadlineUs, now + kSliceUs));
   }
 }
 
@@ -265,8 +248,8 @@ bool NetworkSerial::WriteFile(const void* buf, uint32_t n, uint32_t* written) {
   if (!written) written = &dummy;
   *written = 0;
   const auto* in = static_cast<const unsigned char*>(buf);
-  const uint64_t totalMs = static_cast<uint64_t>(timeouts_.WriteTotalTimeoutMultiplier) * n +
-                           timeouts_.WriteTotalTimeoutConstant;
+  const uint64_t totalMs = static_cast<uint64_t>(Timeouts().WriteTotalTimeoutMultiplier) * n +
+                           Timeouts().WriteTotalTimeoutConstant;
   const int64_t deadline =
       totalMs > 0 ? GensioLink::NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
   int64_t stallSince = GensioLink::NowUs();

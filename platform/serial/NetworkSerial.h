@@ -28,12 +28,12 @@
 
 #include "platform/serial/GensioLink.h"
 #include "platform/serial/NetworkPortName.h"
-#include "platform/serial/SerialDevice.h"
+#include "platform/serial/TimedSerialDevice.h"
 #include "platform/serial/TlsFiles.h"
 
 namespace platform {
 
-class NetworkSerial final : public SerialDevice {
+class NetworkSerial final : public TimedSerialDevice {
  public:
   static constexpr uint32_t kConnectBoundMs = 3000;
   static constexpr uint32_t kSettingBoundMs = 3000;
@@ -67,12 +67,10 @@ class NetworkSerial final : public SerialDevice {
 
   bool GetCommState(DCB& dcb) override;
   bool SetCommState(const DCB& dcb) override;
-  bool SetCommTimeouts(const COMMTIMEOUTS& t) override;
   bool PurgeComm(uint32_t flags) override;
   bool ClearCommError(uint32_t* errors, COMSTAT* stat) override;
   bool SetCommMask(uint32_t mask) override;
   bool WaitCommEvent(uint32_t* events, uint32_t boundMs) override;
-  bool ReadFile(void* buf, uint32_t n, uint32_t* got) override;
   bool WriteFile(const void* buf, uint32_t n, uint32_t* written) override;
   // True once every byte WriteFile took so far has been handed to the network and the server
   // has answered a question sent after them (one round trip): it has read them all. False
@@ -84,6 +82,11 @@ class NetworkSerial final : public SerialDevice {
  private:
   NetworkSerial() = default;
   bool Fail(int error);
+  // The transport of the timed read: the steady clock and what has arrived from the server.
+  // A lost connection fails only once everything that came before it has been read.
+  int64_t NowUs() override { return GensioLink::NowUs(); }
+  int64_t ReadNow(uint8_t* buf, uint32_t n) override;
+  Wait WaitReadable(int64_t deadlineUs) override;
   // Takes what has arrived without waiting; false (EIO) once the connection is lost and
   // nothing is left to read.
   bool Poll();
@@ -98,7 +101,6 @@ class NetworkSerial final : public SerialDevice {
 
   GensioLink link_;
   int lastError_ = 0;
-  COMMTIMEOUTS timeouts_;
   uint32_t mask_ = 0;
   // What the server last confirmed (the rest of the record as it was last set); the fields
   // the server has not confirmed yet are sent with the next SetCommState.

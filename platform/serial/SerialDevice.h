@@ -13,7 +13,8 @@
 // Three kinds exist: termios devices (real ports, USB adapters and pseudo-terminals, see
 // TermiosSerial.h), lines of network serial servers (NetworkSerial.h) and simulated devices
 // joined in-process to the radio stand-in on the virtual clock (sim/). Which kind a port name
-// opens is decided by the current provider and the port map.
+// opens is decided by the current provider and the port map. Each builds on TimedSerialDevice,
+// which reads under the time-out record for all of them; a device supplies only its transport.
 
 #include <cstdint>
 #include <memory>
@@ -44,7 +45,8 @@ struct DCB {
 };
 
 // Time-outs in milliseconds; 0 means the term is not used. A read of n bytes returns when n
-// bytes have come or ReadTotalTimeoutMultiplier * n + ReadTotalTimeoutConstant has passed.
+// bytes have come or ReadTotalTimeoutMultiplier * n + ReadTotalTimeoutConstant has passed; the
+// whole rule, the same for every kind of device, is in TimedRead.h.
 struct COMMTIMEOUTS {
   uint32_t ReadIntervalTimeout = 0;
   uint32_t ReadTotalTimeoutMultiplier = 0;

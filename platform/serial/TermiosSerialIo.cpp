@@ -1,7 +1,7 @@
 #include "platform/serial/TermiosSerial.h"
 
-// Purging, status, event waits, reads and writes: poll() on the steady clock, bounded by the
-// time-outs.
+// Purging, status, event waits, the transport of the timed read and writes: poll() on the
+// steady clock, bounded by the time-outs.
 #include <asm/termbits.h>
 #include <errno.h>
 #include <linux/serial.h>
@@ -16,7 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
 // A write that the platform would let block for ever gives up after this long without
 // progress, so that a far end that stopped reading cannot freeze the caller.
 constexpr int64_t kWriteStallUs = 2000000;
@@ -79,13 +78,16 @@ bool TermiosSerial::HungUp() const {
 }
 
 int TermiosSerial::PollFor(short events, int64_t boundUs) {
-  int64_t deadline = boundUs < 0 ? -1 : NowUs() + boundUs;
+  return PollUntil(events, boundUs < 0 ? kNoDeadline : NowUs() + boundUs);
+}
+
+int TermiosSerial::PollUntil(short events, int64_t deadlineUs) {
   for (;;) {
     pollfd p{fd_, events, 0};
     timespec ts{};
     timespec* tsp = nullptr;
-    if (deadline >= 0) {
-      int64_t left = std::max<int64_t>(deadline - NowUs(), 0);
+    if (deadlineUs != kNoDeadline) {
+      int64_t left = std::max<int64_t>(deadlineUs - NowUs(), 0);
       ts.tv_sec = static_cast<time_t>(left / 1000000);
       ts.tv_nsec = static_cast<long>((left % 1000000) * 1000);
       tsp = &ts;
@@ -134,42 +136,27 @@ bool TermiosSerial::WaitCommEvent(uint32_t* events, uint32_t boundMs) {
   return true;
 }
 
-bool TermiosSerial::ReadFile(void* buf, uint32_t n, uint32_t* got) {
-  uint32_t dummy = 0;
-  if (!got) got = &dummy;
-  *got = 0;
-  if (n == 0) return true;
-  const COMMTIMEOUTS& t = timeouts_;
-  bool atOnce = t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 &&
-                t.ReadTotalTimeoutConstant == 0;
-  uint64_t totalMs =
-      static_cast<uint64_t>(t.ReadTotalTimeoutMultiplier) * n + t.ReadTotalTimeoutConstant;
-  int64_t deadline = totalMs > 0 ? NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
-  auto* out = static_cast<unsigned char*>(buf);
-  while (*got < n) {
-    ssize_t r = ::read(fd_, out + *got, n - *got);
-    if (r > 0) {
-      *got += static_cast<uint32_t>(r);
-      continue;
-    }
+int64_t TermiosSerial::ReadNow(uint8_t* buf, uint32_t n) {
+  for (;;) {
+    ssize_t r = ::read(fd_, buf, n);
+    if (r > 0) return r;
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0 && errno != EAGAIN) return Fail(errno);
-    if (r == 0 && HungUp()) return Fail(EIO);
-    if (atOnce) return true;
-    if (*got > 0 && t.ReadIntervalTimeout == kMaxDword) return true;
-    int64_t wait = deadline < 0 ? -1 : deadline - NowUs();
-    if (deadline >= 0 && wait <= 0) return true;
-    bool intervalBound = *got > 0 && t.ReadIntervalTimeout != 0;
-    if (intervalBound) {
-      int64_t interval = static_cast<int64_t>(t.ReadIntervalTimeout) * 1000;
-      wait = wait < 0 ? interval : std::min(wait, interval);
+    if (r < 0 && errno != EAGAIN) {
+      lastError_ = errno;
+      return kFailed;
     }
-    int p = PollFor(POLLIN, wait);
-    if (p < 0) return false;
-    // The wait was the nearer of the two bounds, so either way the read is over.
-    if (p == 0) return true;
+    // A terminal whose far end has gone reads as empty; only poll tells it from a quiet one.
+    if (r == 0 && HungUp()) {
+      lastError_ = EIO;
+      return kFailed;
+    }
+    return 0;
   }
-  return true;
+}
+
+TermiosSerial::Wait TermiosSerial::WaitReadable(int64_t deadlineUs) {
+  int r = PollUntil(POLLIN, deadlineUs);
+  return r > 0 ? Wait::kReadable : r == 0 ? Wait::kDeadline : Wait::kFailed;
 }
 
 bool TermiosSerial::WriteFile(const void* buf, uint32_t n, uint32_t* written) {
@@ -177,8 +164,8 @@ bool TermiosSerial::WriteFile(const void* buf, uint32_t n, uint32_t* written) {
   if (!written) written = &dummy;
   *written = 0;
   const auto* in = static_cast<const unsigned char*>(buf);
-  uint64_t totalMs = static_cast<uint64_t>(timeouts_.WriteTotalTimeoutMultiplier) * n +
-                     timeouts_.WriteTotalTimeoutConstant;
+  uint64_t totalMs = static_cast<uint64_t>(Timeouts().WriteTotalTimeoutMultiplier) * n +
+                     Timeouts().WriteTotalTimeoutConstant;
   int64_t deadline = totalMs > 0 ? NowUs() + static_cast<int64_t>(totalMs * 1000) : -1;
   int64_t stallSince = NowUs();
   while (*written < n) {

@@ -110,9 +110,4 @@ bool TermiosSerial::SetModemLines(const DCB& dcb) {
   return apply(TIOCM_DTR, dcb.fDtrControl) && apply(TIOCM_RTS, dcb.fRtsControl);
 }
 
-bool TermiosSerial::SetCommTimeouts(const COMMTIMEOUTS& t) {
-  timeouts_ = t;
-  return true;
-}
-
 }  // namespace platform
