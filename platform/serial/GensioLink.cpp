@@ -163,6 +163,9 @@ int GensioLink::Connect(const NetworkPortName& name, const TlsFiles& tls, int64_
     *why = endpoint + ": " + gensio_err_to_str(r);
     return ErrnoFor(r);
   }
+  // Reading from the start: a server that refuses the line (ser2net's "Port already in use")
+  // says so and closes at once, often before the open has completed.
+  gensio_set_read_callback_enable(io_, true);
   while (openResult_ < 0 && NowUs() < untilUs) Pump(untilUs);
   if (openResult_ < 0) {
     *why = "no answer from " + endpoint + " in time";
@@ -225,9 +228,11 @@ std::string GensioLink::WhyClosedWhileConnecting() const {
                      ": the server closed the connection after the handshake: it may require a "
                      "client certificate (QELM_TLS_CERT)";
   }
+  // ser2net says "Port already in use" and closes at once; when the telnet negotiation we
+  // sent was still unread there, the close resets the connection and its words are lost.
   return endpoint +
-         ": the server closed the connection: another client took the line, or the server "
-         "stopped";
+         ": the server closed the connection at once: the line may be in use by another client, "
+         "or the server stopped";
 }
 
 int GensioLink::CheckPeer(gensio* io, int chainError, const char* const* aux) {

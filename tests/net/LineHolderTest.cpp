@@ -47,9 +47,17 @@ TEST_F(LineHolderTest, ALineInUseIsRefusedWithThatReason) {
   ASSERT_NE(first, nullptr) << why;
   auto second = Open(server, &error, &why);
   EXPECT_EQ(second, nullptr);
-  EXPECT_EQ(error, EBUSY);
-  EXPECT_EQ(
-      why, "127.0.0.1:" + std::to_string(server.Port()) + ": the line is in use by another client");
+  // The server's words come before its close; when the close resets the connection (our
+  // telnet negotiation still unread there) they are lost, and the reason says what is left.
+  const std::string endpoint = "127.0.0.1:" + std::to_string(server.Port());
+  if (error == EBUSY) {
+    EXPECT_EQ(why, endpoint + ": the line is in use by another client");
+  } else {
+    EXPECT_EQ(error, EIO);
+    EXPECT_EQ(why, endpoint +
+                       ": the server closed the connection at once: the line may be in use by "
+                       "another client, or the server stopped");
+  }
   // The holder keeps its line.
   EXPECT_EQ(first->LostReason(), "");
   platform::COMSTAT stat;
