@@ -42,10 +42,9 @@ std::string NetworkDeviceKey(const NetworkPortName& name) {
 }
 
 std::string DeviceKey(const std::string& device) {
-  PortNameFault fault = PortNameFault::kNone;
-  std::optional<PortName> name = ParseDeviceName(device, &fault);
+  std::optional<PortName> name = ParseDeviceName(device);
   if (name && name->kind == PortName::Kind::kNetwork) return NetworkDeviceKey(name->network);
-  if (!name) return "name:" + device;
+  if (!name) return "name:" + device;  // a malformed network name
   if (device.empty() || device.front() != '/') return "name:" + device;
   struct stat st {};
   if (::stat(device.c_str(), &st) == 0 && S_ISCHR(st.st_mode))

@@ -6,8 +6,9 @@
 // mapped to a device by PortMap.h), a device path, or a network serial server's line
 // ("rfc2217://HOST:PORT", "rfc2217+tls://HOST:PORT", NetworkPortName.h).
 //
-// Promises on failure: nothing; the fault says why the text is no port name. Nothing is
-// opened here; a relative path is looked up (not opened) in the working folder.
+// Promises on failure: a text that is no port name gives nothing, with the fault that says
+// why; nothing throws. Nothing is opened here; a bare word is only looked up (lstat) in the
+// working folder, to tell a relative path from a wrong port name.
 
 #include <cstddef>
 #include <optional>
@@ -25,7 +26,7 @@ struct PortName {
   enum class Kind { kCom, kPath, kNetwork };
   Kind kind = Kind::kPath;
   int com = 0;              // 1 to 3, for a COM port
-  std::string path;         // for a device path: absolute, as written or resolved
+  std::string path;         // for a path: absolute (a port map's device: as it stands)
   NetworkPortName network;  // for a network line
 
   // "COM1", the path, or the network name in its normal form.
