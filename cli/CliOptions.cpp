@@ -185,6 +185,9 @@ bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<Fleet
       for (size_t start = 0;;) {
         size_t comma = value.find(',', start);
         std::string one = value.substr(start, comma - start);
+        // "a, b" as people write lists: the blanks around each comma are no part of a name.
+        one.erase(0, one.find_first_not_of(" \t"));
+        one.erase(one.find_last_not_of(" \t") + 1);
         FleetPort p;
         if (!one.empty() && !PortName(one, &p.port, error)) return false;
         if (!one.empty()) ports->push_back(p);

@@ -1,6 +1,5 @@
 #include "cli/CliPorts.h"
 
-#include <cctype>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -8,9 +7,10 @@
 #include <vector>
 
 #include "cli/CliUsage.h"
+#include "cli/PortNames.h"
 #include "platform/serial/NamedPorts.h"
-#include "platform/serial/NetworkPortName.h"
 #include "platform/serial/PortMap.h"
+#include "platform/serial/PortName.h"
 #include "platform/serial/SerialInventory.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/SafeText.h"
@@ -67,21 +67,26 @@ int RunPorts(int argc, char** argv, std::ostream& out, std::ostream& err) {
       out << UsageText("ports");
       return 0;
     }
-    std::string upper = name;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper == "COM1" || upper == "COM2" || upper == "COM3") {
+    platform::PortNameFault fault = platform::PortNameFault::kNone;
+    std::optional<platform::PortName> port = platform::ParsePortName(name, &fault);
+    if (port && port->kind == platform::PortName::Kind::kCom) {
       // Listed above with its device when it maps to one.
-      if (!platform::ResolvePortDevice(platform::Utf8ToWide(upper) + u":"))
-        rows.push_back({upper, "-", "maps to no device"});
+      if (!port->Device()) rows.push_back({port->Text(), "-", "maps to no device"});
       continue;
     }
-    if (auto network = platform::ParseNetworkPort(name)) name = network->Name();
-    if (name.empty() || (name.front() != '/' && !platform::LooksLikeNetworkPort(name))) {
-      err << "qelm-cli: '" << platform::SafeUtf8(platform::Utf8ToWide(name))
-          << "' is neither COM1, COM2, COM3, a device path nor rfc2217://HOST:PORT\n"
+    // A malformed network name is listed too: its line says why it cannot be opened.
+    if (!port && fault != platform::PortNameFault::kBadNetwork) {
+      const bool unsafe = fault == platform::PortNameFault::kControl ||
+                          fault == platform::PortNameFault::kTooLong ||
+                          fault == platform::PortNameFault::kNotUtf8;
+      err << "qelm-cli: '" << platform::SafeUtf8(platform::Utf8ToWide(name)) << "' is "
+          << (unsafe ? std::string("no port name (") + platform::PortNameFaultText(fault) + ")"
+                     : std::string("neither ") + kPortNameForms)
+          << "\n"
           << "Try 'qelm-cli ports --help'.\n";
       return 64;
     }
+    if (port) name = port->Text();
     if (!listed(name)) rows.push_back({"-", name, "named"});
   }
   platform::NamedPortProvider ports;

@@ -2,54 +2,51 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <map>
 #include <sstream>
+#include <system_error>
 
 #include "cli/InputText.h"
 #include "platform/serial/DeviceKey.h"
-#include "platform/serial/NamedPorts.h"
-#include "platform/serial/NetworkPortName.h"
+#include "platform/serial/PortName.h"
 #include "platform/system/CodePage.h"
 
 namespace cli {
 
 bool PortName(const std::string& text, std::u16string* port, std::string* error) {
-  size_t bad = 0;
-  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-  });
-  if (control || text.size() > kMaxPortNameBytes || !IsUtf8(text, &bad)) {
+  platform::PortNameFault fault = platform::PortNameFault::kNone;
+  std::optional<platform::PortName> name = platform::ParsePortName(text, &fault);
+  if (name) {
+    *port = platform::Utf8ToWide(name->Text());
+    return true;
+  }
+  if (fault == platform::PortNameFault::kControl || fault == platform::PortNameFault::kTooLong ||
+      fault == platform::PortNameFault::kNotUtf8) {
     *error = "the port '" + Quoted(text) + "' is no port name (" +
-             (control                           ? "control characters"
-              : text.size() > kMaxPortNameBytes ? "too long"
-                                                : "not UTF-8") +
-             ")";
+             platform::PortNameFaultText(fault) + ")";
     return false;
   }
-  std::string upper = text;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return std::toupper(c); });
-  if (upper == "COM1" || upper == "COM2" || upper == "COM3") {
-    *port = platform::Utf8ToWide(upper);
-    return true;
-  }
-  if (!text.empty() && text.front() == '/' && text.find_first_of("\r\n") == std::string::npos) {
-    *port = platform::Utf8ToWide(text);
-    return true;
-  }
-  if (auto network = platform::ParseNetworkPort(text)) {
-    *port = platform::Utf8ToWide(network->Name());
-    return true;
-  }
-  *error = "the port '" + Quoted(text) + "' is neither COM1, COM2, COM3, a device path nor " +
-           "rfc2217://HOST:PORT";
+  *error = "the port '" + Quoted(text) + "' is neither " + kPortNameForms;
   return false;
 }
 
 bool ReadPortsFile(const std::string& path, std::vector<FleetPort>* ports, std::string* error) {
+  std::error_code failed;
+  if (std::filesystem::is_directory(path, failed)) {
+    *error =
+        "cannot read the ports file '" + Quoted(path) + "': is a directory, not a regular file";
+    return false;
+  }
   std::string text;
   if (!ReadInputText(path, "the ports file", &text, error)) return false;
-  return ParsePortsText(text, path, ports, error);
+  const size_t before = ports->size();
+  if (!ParsePortsText(text, path, ports, error)) return false;
+  if (ports->size() == before) {
+    *error = Quoted(path) + ": the ports file names no port";
+    return false;
+  }
+  return true;
 }
 
 bool ParsePortsText(const std::string& text, const std::string& source,
@@ -83,8 +80,10 @@ bool ParsePortsText(const std::string& text, const std::string& source,
 }
 
 std::string DeviceOfPort(const std::u16string& port) {
-  auto device = platform::ResolvePortDevice(port + u":");
-  return device ? *device : platform::WideToUtf8(port);
+  const std::string text = platform::WideToUtf8(port);
+  std::optional<platform::PortName> name = platform::ParsePortName(text);
+  std::optional<std::string> device = name ? name->Device() : std::nullopt;
+  return device ? *device : text;
 }
 
 bool EachDeviceOnce(const std::vector<FleetPort>& ports, std::string* error) {

@@ -10,17 +10,24 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "platform/serial/PortName.h"
 
 namespace cli {
 
 // A port name longer than this is refused (no device or network name comes near it).
-constexpr size_t kMaxPortNameBytes = 256;
+constexpr size_t kMaxPortNameBytes = platform::kMaxPortNameBytes;
 
-// COM1 to COM3 (any letter case) or a device path; a name with control characters is refused.
+// What a port name may be, as the messages that refuse one say it.
+constexpr const char* kPortNameForms = "COM1, COM2, COM3, a device path nor rfc2217://HOST:PORT";
+
+// A port as platform::ParsePortName takes it (COM1 to COM3 in any letter case, a device path,
+// a relative one resolved against the working folder, or a network name), in its normal form:
+// "COM1", the absolute path, the network name. A name with control characters is refused.
 bool PortName(const std::string& text, std::u16string* port, std::string* error);
 
 // One port a line, optionally followed by a link number 0 to 15; '#' starts a comment. The
-// file is read as ReadInputText reads it (bounded, regular, UTF-8, a byte-order mark skipped).
+// file is read as ReadInputText reads it (bounded, regular, UTF-8, a byte-order mark skipped);
+// a folder, or a file that names no port, is refused.
 bool ReadPortsFile(const std::string& path, std::vector<FleetPort>* ports, std::string* error);
 // The same for text already read; source names it in messages.
 bool ParsePortsText(const std::string& text, const std::string& source,

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/serial/PortName.h"
+
 namespace platform {
 
 std::string NetworkDeviceKey(const NetworkPortName& name) {
@@ -40,10 +42,9 @@ std::string NetworkDeviceKey(const NetworkPortName& name) {
 }
 
 std::string DeviceKey(const std::string& device) {
-  if (LooksLikeNetworkPort(device)) {
-    if (auto name = ParseNetworkPort(device)) return NetworkDeviceKey(*name);
-    return "name:" + device;
-  }
+  std::optional<PortName> name = ParseDeviceName(device);
+  if (name && name->kind == PortName::Kind::kNetwork) return NetworkDeviceKey(name->network);
+  if (!name) return "name:" + device;  // a malformed network name
   if (device.empty() || device.front() != '/') return "name:" + device;
   struct stat st {};
   if (::stat(device.c_str(), &st) == 0 && S_ISCHR(st.st_mode))

@@ -9,8 +9,8 @@
 #include "platform/serial/ConnectProcedure.h"
 #include "platform/serial/GensioLink.h"
 #include "platform/serial/KernelConsoles.h"
-#include "platform/serial/NetworkPortName.h"
 #include "platform/serial/NetworkSerial.h"
+#include "platform/serial/PortName.h"
 #include "platform/serial/TermiosSerial.h"
 #include "platform/serial/TlsFiles.h"
 
@@ -45,7 +45,13 @@ std::unique_ptr<SerialDevice> DeviceOpener::Open(const std::string& device, int*
   int dummy = 0;
   if (!lastError) lastError = &dummy;
   failure_.clear();
-  if (LooksLikeNetworkPort(device)) return OpenNetwork(device, lastError);
+  std::optional<PortName> target = ParseDeviceName(device);
+  if (!target) {
+    *lastError = ENOENT;
+    failure_ = device + " is not a network port name (rfc2217://HOST:PORT)";
+    return nullptr;
+  }
+  if (target->kind == PortName::Kind::kNetwork) return OpenNetwork(target->network, lastError);
   auto opened = TermiosSerial::Open(device, lastError);
   if (opened && IsKernelConsole(device) && warnedConsole_ != device) {
     // Named on purpose, so it opens; but whoever named it should know what it is.
@@ -56,16 +62,11 @@ std::unique_ptr<SerialDevice> DeviceOpener::Open(const std::string& device, int*
   return opened;
 }
 
-std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const std::string& device, int* lastError) {
-  std::optional<NetworkPortName> name = ParseNetworkPort(device);
-  if (!name) {
-    *lastError = ENOENT;
-    failure_ = device + " is not a network port name (rfc2217://HOST:PORT)";
-    return nullptr;
-  }
+std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const NetworkPortName& name,
+                                                        int* lastError) {
   FollowProcedure();
   const bool inProcedure = procedure_ != 0;
-  const std::string key = name->Name();
+  const std::string key = name.Name();
   const int64_t now = GensioLink::NowUs();
   if (auto it = failures_.find(key); it != failures_.end()) {
     if (it->second.untilUs == 0 || inProcedure || now < it->second.untilUs) {
@@ -80,10 +81,10 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const std::string& devic
   std::unique_ptr<NetworkSerial> opened;
   if (boundUs <= 0) {
     *lastError = ETIMEDOUT;
-    failure_ = "no answer from " + name->Endpoint() + " in time";
+    failure_ = "no answer from " + name.Endpoint() + " in time";
   } else {
     opened =
-        NetworkSerial::Open(*name, TlsOptions::FromEnvironment(),
+        NetworkSerial::Open(name, TlsOptions::FromEnvironment(),
                             static_cast<uint32_t>((boundUs + 999) / 1000), lastError, &failure_);
   }
   budget_->spentUs += GensioLink::NowUs() - now;
@@ -93,14 +94,14 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const std::string& devic
     budget_->limitUs = static_cast<int64_t>(ConnectBudgetMs()) * 1000;
     if (inProcedure) opened->ShareConnectBudget(budget_);
     if (!opened->TrustSource().empty())
-      ConnectProcedure::Note("The certificate of " + name->Endpoint() + " was checked against " +
+      ConnectProcedure::Note("The certificate of " + name.Endpoint() + " was checked against " +
                              opened->TrustSource());
     return opened;
   }
   // A refused certificate or an unusable TLS file does not change by asking again.
   const bool final =
       *lastError == EACCES || *lastError == EINVAL ||
-      (name->tls && *lastError == ENOENT && failure_.find(name->Endpoint()) == std::string::npos);
+      (name.tls && *lastError == ENOENT && failure_.find(name.Endpoint()) == std::string::npos);
   failures_[key] = Failure{*lastError, failure_, final ? 0 : GensioLink::NowUs() + kRememberedUs};
   return nullptr;
 }

@@ -42,7 +42,7 @@ class DeviceOpener {
     std::string why;
     int64_t untilUs = 0;  // 0: for the rest of the run
   };
-  std::unique_ptr<SerialDevice> OpenNetwork(const std::string& device, int* lastError);
+  std::unique_ptr<SerialDevice> OpenNetwork(const NetworkPortName& name, int* lastError);
   // Follows the process's connect procedure: a new one starts its bound afresh and forgets
   // the failures that were not final; outside one, a reopen (at a new rate) has the whole
   // bound and failures stand for a few seconds.

@@ -10,8 +10,7 @@
 #include <string>
 
 #include "platform/serial/KernelConsoles.h"
-#include "platform/serial/NetworkPortName.h"
-#include "platform/serial/PortMap.h"
+#include "platform/serial/PortName.h"
 #include "platform/system/CodePage.h"
 
 namespace platform {
@@ -45,10 +44,12 @@ int CheckSerialTerminal(const std::string& path) {
 }
 
 std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice) {
-  if (std::optional<std::string> mapped = DevicePathForPort(portDevice)) return mapped;
+  if (std::optional<PortName> name = ParsePortDevice(portDevice)) return name->Device();
+  // A malformed network name goes on to the opener, whose refusal says what is wrong with it.
   if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
-  std::string name = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
-  if (name.front() == '/' || LooksLikeNetworkPort(name)) return name;
+  std::string text = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
+  PortNameFault fault = PortNameFault::kNone;
+  if (!ParseDeviceName(text, &fault) && fault == PortNameFault::kBadNetwork) return text;
   return std::nullopt;
 }
 
@@ -62,7 +63,9 @@ std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string
     *lastError = ENOENT;
     return nullptr;
   }
-  if (!LooksLikeNetworkPort(*device)) {
+  // A malformed network name from the map goes on to the opener, which says what is wrong.
+  std::optional<PortName> target = ParseDeviceName(*device);
+  if (target && target->kind == PortName::Kind::kPath) {
     if (int error = CheckSerialTerminal(*device); error != 0) {
       *lastError = error;
       return nullptr;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/serial/KernelConsoles.h"
+#include "platform/serial/PortName.h"
 
 namespace platform {
 
@@ -44,11 +45,9 @@ void SetPortPreferences(std::function<std::string(int)> reader) {
 }
 
 std::optional<int> PortNumber(const std::u16string& portDevice) {
-  if (portDevice.size() != 5 || portDevice.compare(0, 3, u"COM") != 0 || portDevice[4] != u':')
-    return std::nullopt;
-  char16_t digit = portDevice[3];
-  if (digit < u'1' || digit > u'3') return std::nullopt;
-  return digit - u'0';
+  std::optional<PortName> name = ParsePortDevice(portDevice);
+  if (!name || name->kind != PortName::Kind::kCom) return std::nullopt;
+  return name->com;
 }
 
 std::optional<PortMapping> MapPort(int n, const PortSources& sources) {
@@ -69,11 +68,9 @@ std::optional<PortMapping> MapPort(int n, const PortSources& sources) {
 }
 
 std::optional<std::string> DevicePathForPort(const std::u16string& portDevice) {
-  std::optional<int> n = PortNumber(portDevice);
-  if (!n) return std::nullopt;
-  std::optional<PortMapping> mapping = MapPort(*n, SystemPortSources());
-  if (!mapping) return std::nullopt;
-  return mapping->device;
+  std::optional<PortName> name = ParsePortDevice(portDevice);
+  if (!name || name->kind != PortName::Kind::kCom) return std::nullopt;
+  return name->Device();
 }
 
 const char* PortSourceName(PortSource source) {

@@ -4,7 +4,6 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -66,24 +65,9 @@ std::vector<SerialPresent> SerialDevicesPresent() {
 }
 
 std::vector<DeviceHolder> HoldersOf(const std::string& path) {
-  std::vector<DeviceHolder> holders;
   struct stat target {};
-  if (::stat(path.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) return holders;
-  const std::string self = std::to_string(::getpid());
-  for (const std::string& pid : Entries("/proc")) {
-    if (pid[0] < '1' || pid[0] > '9' || pid == self) continue;
-    const std::string fds = "/proc/" + pid + "/fd";
-    for (const std::string& fd : Entries(fds)) {
-      struct stat st {};
-      if (::stat((fds + "/" + fd).c_str(), &st) == 0 && S_ISCHR(st.st_mode) &&
-          st.st_rdev == target.st_rdev) {
-        holders.push_back(
-            {static_cast<pid_t>(std::stol(pid)), FirstLine("/proc/" + pid + "/comm")});
-        break;
-      }
-    }
-  }
-  return holders;
+  if (::stat(path.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) return {};
+  return HoldersOfDevice(target.st_rdev);
 }
 
 }  // namespace platform

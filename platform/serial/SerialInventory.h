@@ -4,10 +4,10 @@
 // that is really there, a USB adapter) or it has a stable /dev/serial/by-id name. Nothing is
 // opened here, and nothing fails: what cannot be read is left out.
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "platform/serial/DeviceHolders.h"
 
 namespace platform {
 
@@ -18,12 +18,8 @@ struct SerialPresent {
 
 std::vector<SerialPresent> SerialDevicesPresent();
 
-struct DeviceHolder {
-  pid_t pid = 0;
-  std::string command;  // the process's name
-};
-
-// The other processes that have the device at path open (those this user may look at).
+// The other processes that have the device at path open (those this user may look at), by
+// the one scan of DeviceHolders.h; none when the path is not a character device.
 std::vector<DeviceHolder> HoldersOf(const std::string& path);
 
 }  // namespace platform

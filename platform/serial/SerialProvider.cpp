@@ -2,8 +2,8 @@
 
 #include "platform/serial/DeviceOpener.h"
 #include "platform/serial/KernelConsoles.h"
-#include "platform/serial/NetworkPortName.h"
 #include "platform/serial/PortMap.h"
+#include "platform/serial/PortName.h"
 #include "platform/serial/SerialDevice.h"
 
 namespace platform {
@@ -33,7 +33,10 @@ class PortMapProvider final : public SerialProvider {
   bool Listable(const std::u16string& portDevice) override {
     std::optional<std::string> device = DevicePathForPort(portDevice);
     if (!device) return false;
-    if (LooksLikeNetworkPort(*device)) return ParseNetworkPort(*device).has_value();
+    PortNameFault fault = PortNameFault::kNone;
+    std::optional<PortName> target = ParseDeviceName(*device, &fault);
+    if (fault == PortNameFault::kBadNetwork) return false;
+    if (target && target->kind == PortName::Kind::kNetwork) return true;
     if (IsKernelConsole(*device)) return true;
     return SerialProvider::Listable(portDevice);
   }
