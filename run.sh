@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev xvfb xauth fonts-liberation2 \
-  libgensio-dev nlohmann-json3-dev
+  libgensio-dev libssl-dev nlohmann-json3-dev
 mkdir -p build-run
 echo "Building the tool, qelm-cli and the radio stand-in into build-run/ ..."
 # Only the programs it runs: no tests, so no test framework is needed.

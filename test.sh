@@ -17,7 +17,7 @@ disable_new_services() { scripts/services.sh disable-new "$services_before"; }
 trap disable_new_services EXIT
 
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgtest-dev libgmock-dev tmux \
-  ser2net libgensio-dev openssl nlohmann-json3-dev socat
+  ser2net libgensio-dev libssl-dev openssl nlohmann-json3-dev socat
 disable_new_services
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

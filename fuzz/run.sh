@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-5}
 dir=${QELM_FUZZ_BUILD:-build-fuzz}
 scripts/ensure-packages.sh clang libclang-rt-14-dev cmake make qt6-base-dev libncurses-dev \
-  libgensio-dev nlohmann-json3-dev
+  libgensio-dev libssl-dev nlohmann-json3-dev
 # Only the fuzzers and what they reach: no tests, so no test framework is needed.
 CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELM_FUZZ=ON \
   -DQELM_WITH_QT_WIDGETS=OFF -DQELM_TESTS=OFF >/dev/null

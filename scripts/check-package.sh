@@ -18,7 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh g++ cmake make qt6-base-dev libncurses-dev libgensio-dev \
-  nlohmann-json3-dev dpkg-dev binutils lintian desktop-file-utils appstream man-db groff-base
+  libssl-dev nlohmann-json3-dev dpkg-dev binutils lintian desktop-file-utils appstream man-db groff-base
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 has() { grep -qE "$1" <<<"$2" || fail "missing $1"; }
