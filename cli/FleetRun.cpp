@@ -31,6 +31,12 @@ const char* JobWord(Job job) {
 constexpr char kHeaderAfterPort[] =
     "RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   RATE      TIME";
 
+// What a process says on standard error that --quiet still passes on: its errors.
+bool IsErrorLine(const std::string& line) {
+  return line.rfind("qelm-cli:", 0) == 0 || line.find("Error") != std::string::npos ||
+         line.find("ERROR") != std::string::npos;
+}
+
 // A run log never trims itself: its bound is the number of run logs kept.
 constexpr int32_t kRunLogLines = INT32_MAX;
 
@@ -72,6 +78,7 @@ struct Member {
   size_t index = 0;  // in the ports given
   std::string port;
   uint64_t startedMs = 0;
+  std::string started;  // ISO 8601
   JobReport report;
   bool haveRecord = false;
   bool overdue = false;  // ended by the fleet for running past its bound
@@ -117,6 +124,7 @@ class Fleet {
   int Run() {
     signalFd_ = platform::StopSignals::OpenSignalFd();
     const uint64_t started = platform::NowMs();
+    summary_.started = IsoNow();
     if (!o_.json) out_ << FleetHeader(portWidth_) << std::endl;
     size_t next = 0;
     platform::ProcessGroup::Event ev;
@@ -137,6 +145,7 @@ class Fleet {
     summary_.signal = signal_;
     if (signal_) summary_.worst = std::max(summary_.worst, platform::SignalStatus(signal_));
     summary_.seconds = (platform::NowMs() - started) / 1000.0;
+    summary_.ended = IsoNow();
     summary_.runLog = runLogPath_;
     bool written = true;
     std::string reason;
@@ -187,12 +196,14 @@ class Fleet {
     std::vector<std::string> args = {program_, JobWord(o_.fleetJob)};
     args.insert(args.end(), o_.jobArgs.begin(), o_.jobArgs.end());
     // The port's own link, from the ports file, comes last and so wins.
-    if (p.link && o_.fleetJob == Job::kSave) args.push_back("--link=" + std::to_string(*p.link));
+    if (p.link && o_.fleetJob == Job::kSave)
+      args.push_back("--port-link=" + std::to_string(*p.link));
     args.push_back("--port=" + m.port);
     args.push_back("--fleet-child");
     if (!jsonl_.empty()) args.push_back("--fleet-report=" + jsonl_);
     args.push_back("--run-log=" + runLogPath_);
     m.startedMs = platform::NowMs();
+    m.started = IsoNow();
     int child = group_.Start(args);
     if (child < 0) {
       JobReport r = Blank(index);
@@ -245,6 +256,7 @@ class Fleet {
         if (ParseRecordLine(ev.line, &m.report)) m.haveRecord = true;
         break;
       case Event::kErrLine:
+        if (o_.quiet && !IsErrorLine(ev.line)) break;
         err_ << "[" << ForTerminal(m.port) << "] " << ForTerminal(ev.line) << std::endl;
         break;
       case Event::kEnded: {
@@ -268,6 +280,7 @@ class Fleet {
           if (m.overdue) r.status = 1;
         }
         if (r.seconds == 0) r.seconds = (platform::NowMs() - m.startedMs) / 1000.0;
+        if (r.started.empty()) r.started = m.started;
         Ended(m.index, r, m.haveRecord);
         break;
       }
@@ -277,8 +290,11 @@ class Fleet {
   }
 
   // byChild: the process wrote its own report line and log line.
-  void Ended(size_t index, const JobReport& r, bool byChild) {
+  void Ended(size_t index, JobReport r, bool byChild) {
+    if (r.ended.empty()) r.ended = IsoNow();
+    if (!r.linkAsked && o_.fleetJob == Job::kSave) r.linkAsked = o_.ports[index].link;
     lines_[index] = r;
+    ++summary_.results[r.result];
     const bool finished =
         r.status == 0 ||
         (r.status >= 128 && (r.phase == "stored" || r.phase == "verified" || r.phase == "read"));
@@ -348,6 +364,13 @@ std::string FleetLine(const std::string& port, const JobReport& r, size_t portWi
 
 int RunFleet(const CliOptions& o, const std::string& program, const std::string& commandLine,
              CLogFile& log, std::ostream& out, std::ostream& err) {
+  if (o.ports.empty()) {
+    // --retry-failed on a report where every port ended well.
+    out << "Nothing to retry: the report '" << Quoted(o.retryFailed) << "' names no failed port."
+        << std::endl;
+    log.LogLine(u"Fleet: nothing to retry.");
+    return 0;
+  }
   Fleet fleet(o, program, log, out, err);
   std::string error;
   if (!fleet.Open(&error)) {

@@ -1,0 +1,158 @@
+// A save's plan and its skipping of a store that would change nothing: the plan's judgement on
+// values (registers with no query taken as the derived device entry implies, entries that store
+// the same, the handle profile's set), and the program against qelm-radio-sim radios in real
+// time, where the truth is the lines each radio heard and the state it stored.
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "CliHarness.h"
+#include "cli/SavePlan.h"
+#include "radio/RadioTables.h"
+
+using namespace cli_test;
+using nlohmann::json;
+
+namespace {
+
+const std::vector<std::string> kNames = {"Vireo A", "Vireo B", "Shrike", "Corax & Tanager"};
+
+// A 2410 radio read as device entry 2 at 115200, link 5, Base.
+cli::PlanHeld Swiss() {
+  cli::PlanHeld h;
+  h.model = radio::kModel2410;
+  h.rate = "115200";
+  h.held = {{"wb", 1}, {"wn", 5}, {"dx", 0}, {"pe", 6}};
+  h.device = 2;
+  h.link = 5;
+  return h;
+}
+
+cli::PlanTarget SaveOf(int mode, int link, int device, const std::string& rate) {
+  cli::PlanTarget t;
+  t.registers = cli::SaveRegisters(radio::kModel2410, mode, link, device, false, 0, 0);
+  t.rate = rate;
+  t.device = device;
+  return t;
+}
+
+TEST(CliPlanPiecesTest, WhatTheRadioHoldsIsNoChangeAndUnreadRegistersAreAssumed) {
+  std::vector<std::string> assumed;
+  auto changes = cli::PlanChanges(Swiss(), SaveOf(1, 5, 2, "115200"), kNames, &assumed);
+  EXPECT_TRUE(changes.empty()) << cli::ChangesText(changes);
+  // pn, pw, pr and wu have no answer in this reading: taken as entry 2 implies.
+  EXPECT_EQ(assumed, (std::vector<std::string>{"pn", "pw", "pr", "wu"}));
+
+  // A register the reading did answer counts as read, not as implied.
+  cli::PlanHeld held = Swiss();
+  held.held["pr"] = 0x10;
+  changes = cli::PlanChanges(held, SaveOf(1, 5, 2, "115200"), kNames, nullptr);
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0].setting, "pr");
+  EXPECT_EQ(changes[0].from, "16");
+  EXPECT_EQ(changes[0].to, "48");
+}
+
+TEST(CliPlanPiecesTest, ChangesComeSettingBySettingInTheStoresOrder) {
+  auto changes = cli::PlanChanges(Swiss(), SaveOf(0, 7, 1, "19200"), kNames, nullptr);
+  EXPECT_EQ(cli::ChangesText(changes),
+            "mode Base -> Remote, link 5 -> 7, rate 115200 -> 19200, device 2 Shrike -> 1 Vireo B, "
+            "pw 52 -> 48, pr 48 -> 16, dx 0 -> 4");
+  EXPECT_FALSE(changes[0].number);
+  EXPECT_TRUE(changes[1].number);
+}
+
+TEST(CliPlanPiecesTest, EntriesThatStoreTheSameRegistersAreNoChange) {
+  cli::PlanHeld us = Swiss();
+  us.held["dx"] = 4;
+  us.device = 1;
+  EXPECT_TRUE(cli::PlanChanges(us, SaveOf(1, 5, 0, "115200"), kNames, nullptr).empty());
+}
+
+TEST(CliPlanPiecesTest, TheHandleProfileIsJudgedByItsWholeSet) {
+  // A radio the reading recognised as the handle profile: asking for it again changes nothing.
+  cli::PlanHeld handle;
+  handle.model = radio::kModel2410;
+  handle.rate = "115200";
+  handle.held = {{"wb", 0}, {"wn", 0}, {"dx", 0}, {"pe", 6}, {"wu", 1}, {"pn", 1}, {"pr", 0x30}};
+  handle.device = radio::kHandleDeviceIndex;
+  handle.link = 0;
+  std::vector<std::string> assumed;
+  EXPECT_TRUE(cli::PlanChanges(handle, SaveOf(0, 0, 3, "115200"), kNames, &assumed).empty());
+  // All but the registers the handle detection read.
+  EXPECT_EQ(assumed, (std::vector<std::string>{"sp", "wd", "wg", "wl", "wp", "pk", "pt", "px", "zb",
+                                               "zc", "zp", "zq"}));
+  // From entry 2, what the handle set holds beyond the read registers is not known.
+  auto changes = cli::PlanChanges(Swiss(), SaveOf(0, 0, 3, "115200"), kNames, nullptr);
+  const std::string text = cli::ChangesText(changes);
+  EXPECT_NE(text.find("sp ? -> 0"), std::string::npos) << text;
+  EXPECT_NE(text.find("device 2 Shrike -> 3 Corax & Tanager"), std::string::npos) << text;
+  EXPECT_EQ(text.find("rate"), std::string::npos) << text;
+}
+
+class CliPlanTest : public ::testing::Test {
+ protected:
+  std::string State(const std::string& name) const { return folder.Path() + "/" + name + ".state"; }
+  Folder folder;
+};
+
+TEST_F(CliPlanTest, APlanSendsOnlyTheReadingsCommandsAndTellsEachChange) {
+  SimRadio radio(folder.Path(), "r",
+                 {"--preset", "shrike", "--reconnect-after-open", "200", "--state", State("r")});
+  CliRun run = RunCli({"save", "--port", radio.Port(), "--link", "7", "--new-rate", "19200",
+                       "--device", "1", "--plan", "--json", "--wait", "30"});
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(radio.Lines(), kRead);
+  json j = json::parse(run.out);
+  EXPECT_EQ(j["result"], "planned");
+  EXPECT_EQ(j["stored"], false);
+  const json& changes = j["changes"];
+  ASSERT_TRUE(changes.is_array());
+  ASSERT_GE(changes.size(), 3u);
+  EXPECT_EQ(changes[0], (json{{"setting", "link"}, {"from", 5}, {"to", 7}}));
+  EXPECT_EQ(changes[1], (json{{"setting", "rate"}, {"from", 115200}, {"to", 19200}}));
+  EXPECT_EQ(changes[2]["setting"], "device");
+  EXPECT_NE(j["started"].get<std::string>().find('T'), std::string::npos);
+  EXPECT_TRUE(Has(LogTexts(folder.LogPath()), "Plan: a save would change link 5 -> 7"));
+
+  // A reset's plan asks nothing and sends nothing either.
+  CliRun reset = RunCli({"reset", "--port", radio.Port(), "--plan", "--wait", "30"});
+  ASSERT_EQ(reset.status, 0) << reset.out;
+  EXPECT_NE(reset.out.find("Result:    planned"), std::string::npos) << reset.out;
+  EXPECT_EQ(radio.Lines(), Concat({kRead, kRead}));
+}
+
+TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
+  SimRadio radio(folder.Path(), "r",
+                 {"--preset", "shrike", "--reconnect-after-open", "200", "--state", State("r")});
+  CliRun same = RunCli({"save", "--port", radio.Port(), "--link", "5", "--mode", "base", "--device",
+                        "2", "--json", "--wait", "30"});
+  ASSERT_EQ(same.status, 0) << same.out;
+  EXPECT_EQ(json::parse(same.out)["result"], "unchanged");
+  EXPECT_EQ(json::parse(same.out)["changes"], json::array());
+  EXPECT_EQ(radio.Lines(), kRead);
+  EXPECT_TRUE(Has(LogTexts(folder.LogPath()),
+                  "Settings unchanged: the radio already holds them; nothing stored."));
+
+  CliRun forced = RunCli(
+      {"save", "--port", radio.Port(), "--link", "5", "--always-store", "--json", "--wait", "30"});
+  ASSERT_EQ(forced.status, 0) << forced.out;
+  EXPECT_EQ(json::parse(forced.out)["result"], "done");
+  const Texts heard = radio.Lines();
+  EXPECT_NE(std::find(heard.begin(), heard.end(), "m>"), heard.end());
+
+  // A change of one register stores, and the report names the change.
+  CliRun changed =
+      RunCli({"save", "--port", radio.Port(), "--link", "6", "--json", "--wait", "30"});
+  ASSERT_EQ(changed.status, 0) << changed.out;
+  json j = json::parse(changed.out);
+  EXPECT_EQ(j["result"], "done");
+  EXPECT_EQ(j["changes"], (json::array({{{"setting", "link"}, {"from", 5}, {"to", 6}}})));
+  EXPECT_NE(ReadAll(State("r")).find("wn=06"), std::string::npos) << ReadAll(State("r"));
+}
+
+TEST_F(CliPlanTest, PlanWithVerifyOrAlwaysStoreIsBadUsage) {
+  EXPECT_EQ(RunCli({"save", "--port", "COM1", "--plan", "--verify"}).status, 64);
+  EXPECT_EQ(RunCli({"save", "--port", "COM1", "--plan", "--always-store"}).status, 64);
+}
+
+}  // namespace
