@@ -3,9 +3,12 @@
 // the same, the handle profile's set), and the program against qelm-radio-sim radios in real
 // time, where the truth is the lines each radio heard and the state it stored.
 #include <algorithm>
+#include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "CliHarness.h"
+#include "cli/CliRetry.h"
 #include "cli/SavePlan.h"
 #include "radio/RadioTables.h"
 
@@ -153,6 +156,95 @@ TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
 TEST_F(CliPlanTest, PlanWithVerifyOrAlwaysStoreIsBadUsage) {
   EXPECT_EQ(RunCli({"save", "--port", "COM1", "--plan", "--verify"}).status, 64);
   EXPECT_EQ(RunCli({"save", "--port", "COM1", "--plan", "--always-store"}).status, 64);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliRetryPiecesTest, TheFailedPortsOfAReportKeepTheirOrderAndTheirLinks) {
+  const std::string jsonl =
+      "{\"port\":\"/dev/ttyA\",\"result\":\"done\",\"link_asked\":1}\n"
+      "{\"port\":\"/dev/ttyB\",\"result\":\"failed\",\"link_asked\":9}\n"
+      "{\"port\":\"/dev/ttyC\",\"result\":\"port not opened\",\"link_asked\":null}\n"
+      "{\"port\":\"/dev/ttyD\",\"result\":\"unchanged\"}\n"
+      "{\"port\":\"/dev/ttyE\",\"result\":\"planned\"}\n"
+      "{\"summary\":true,\"ports\":5}\n";
+  std::vector<cli::FleetPort> ports;
+  std::string error;
+  ASSERT_TRUE(cli::FailedPortsOf(jsonl, false, "r", &ports, &error)) << error;
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].port, u"/dev/ttyB");
+  EXPECT_EQ(ports[0].link, 9);
+  EXPECT_EQ(ports[1].port, u"/dev/ttyC");
+  EXPECT_FALSE(ports[1].link);
+
+  // The CSV the fleet writes: quoted fields, a formula-looking one shown behind a quote.
+  const std::string csv =
+      "port,job,result,note,link_asked\r\n"
+      "/dev/ttyA,save,done,\"a, b\",\r\n"
+      "/dev/ttyB,save,stopped,\"said \"\"no\"\"\",3\r\n";
+  ASSERT_TRUE(cli::FailedPortsOf(csv, true, "r", &ports, &error)) << error;
+  ASSERT_EQ(ports.size(), 1u);
+  EXPECT_EQ(ports[0].port, u"/dev/ttyB");
+  EXPECT_EQ(ports[0].link, 3);
+
+  // A port that failed and then ended well counts by its last line.
+  ASSERT_TRUE(
+      cli::FailedPortsOf("{\"port\":\"/dev/ttyA\",\"result\":\"failed\"}\n"
+                         "{\"port\":\"/dev/ttyA\",\"result\":\"done\"}\n",
+                         false, "r", &ports, &error));
+  EXPECT_TRUE(ports.empty());
+  EXPECT_FALSE(cli::FailedPortsOf("not json\n", false, "r", &ports, &error));
+  EXPECT_FALSE(cli::FailedPortsOf("a,b\r\n1,2\r\n", true, "r", &ports, &error));
+}
+
+TEST_F(CliPlanTest, ARetryRunsOnlyTheRadioThatFailedWithItsOwnLink) {
+  std::vector<std::unique_ptr<SimRadio>> radios;
+  std::map<std::string, SimRadio*> replug;
+  const std::string portsFile = folder.Path() + "/ports";
+  std::ofstream ports(portsFile);
+  for (int i = 0; i < 3; ++i) {
+    const std::string name = "q" + std::to_string(i);
+    radios.push_back(std::make_unique<SimRadio>(
+        folder.Path(), name, Texts{"--preset", "shrike", "--state", State(name)}));
+    // The third radio is silent: nobody reconnects its cable.
+    if (i < 2) replug[radios.back()->Port()] = radios.back().get();
+    ports << radios.back()->Port() << " " << 7 + i << "\n";
+  }
+  ports.close();
+  const std::string report = folder.Path() + "/first.jsonl";
+  CliRun first = RunCli({"fleet", "--ports-file", portsFile, "--wait", "15", "--report", report,
+                         "--", "save", "--mode", "base"},
+                        replug);
+  EXPECT_EQ(first.status, 1) << first.out;
+  ASSERT_NE(ReadAll(State("q0")).find("wn=07"), std::string::npos);
+  ASSERT_EQ(ReadAll(State("q2")).find("wn=09"), std::string::npos);
+  const size_t heard0 = radios[0]->Lines().size(), heard1 = radios[1]->Lines().size();
+
+  // The radio is mended (its cable is reconnected now); only it hears the retry.
+  replug[radios[2]->Port()] = radios[2].get();
+  const std::string second = folder.Path() + "/second.csv";
+  CliRun retry = RunCli({"fleet", "--retry-failed", report, "--wait", "30", "--report", second,
+                         "--json", "--", "save", "--mode", "base"},
+                        replug);
+  ASSERT_EQ(retry.status, 0) << retry.out;
+  EXPECT_EQ(radios[0]->Lines().size(), heard0);
+  EXPECT_EQ(radios[1]->Lines().size(), heard1);
+  EXPECT_NE(ReadAll(State("q2")).find("wn=09"), std::string::npos) << ReadAll(State("q2"));
+  std::istringstream lines(retry.out);
+  std::string line;
+  ASSERT_TRUE(std::getline(lines, line));
+  json j = json::parse(line);
+  EXPECT_EQ(j["port"], radios[2]->Port());
+  EXPECT_EQ(j["result"], "done");
+  EXPECT_EQ(j["link_asked"], 9);
+
+  // Nothing failed in the retry: a third run has nothing to do, and says so in one line.
+  CliRun none = RunCli({"fleet", "--retry-failed", second, "--", "save"});
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(std::count(none.out.begin(), none.out.end(), '\n'), 1) << none.out;
+  EXPECT_NE(none.out.find("names no failed port"), std::string::npos) << none.out;
 }
 
 }  // namespace
