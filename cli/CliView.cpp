@@ -160,8 +160,13 @@ void CliView::ClearRadioSettings() {
 }
 
 bool CliView::AwaitExternalRadio(const std::u16string& rateText) {
-  err_ << "Please disconnect, then reconnect the cable to the radio." << std::endl;
-  err_ << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...") << std::endl;
+  // One line per rate tried: which rate, and how much of the --wait bound is left.
+  const uint64_t now = platform::NowMs();
+  const uint64_t left = giveUpAtMs_ > now ? (giveUpAtMs_ - now + 999) / 1000 : 0;
+  err_ << "Please disconnect, then reconnect the cable to the radio. "
+       << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...")
+       << (giveUpAtMs_ == UINT64_MAX ? "" : " (" + std::to_string(left) + " s of --wait left)")
+       << std::endl;
   waitTimedOut_ = false;
   return radio::WatchForRadioStart(
       [this] {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/CliReport.h"
+#include "cli/FleetStatus.h"
 #include "cli/InputText.h"
 #include "log/CLogFile.h"
 #include "platform/system/Clock.h"
@@ -94,7 +95,8 @@ class Fleet {
         out_(out),
         err_(err),
         portWidth_(PortWidth(o)),
-        lines_(o.ports.size()) {}
+        lines_(o.ports.size()),
+        status_(err, !o.quiet && StandardErrorIsTerminal(), static_cast<int>(o.ports.size())) {}
 
   void Log(const std::string& text) {
     log_.LogLine(platform::Utf8ToWide(text));
@@ -128,11 +130,14 @@ class Fleet {
     if (!o_.json) out_ << FleetHeader(portWidth_) << std::endl;
     size_t next = 0;
     platform::ProcessGroup::Event ev;
+    startedMs_ = started;
     for (;;) {
       while (next < o_.ports.size() && group_.Running() < o_.jobs && signal_ == 0) Start(next++);
+      ShowStatus();
       if (!group_.Next(&ev, signalFd_, 1000)) break;
       Handle(ev);
     }
+    status_.Clear();
     // Ports never started because a signal came first: not started, with the run's status.
     for (; next < o_.ports.size(); ++next) {
       JobReport r = Blank(next);
@@ -162,8 +167,8 @@ class Fleet {
       }
     }
     if (!written) {
-      err_ << "qelm-cli: the report '" << Quoted(o_.report) << "' could not be written: " << reason
-           << std::endl;
+      status_.Line("qelm-cli: the report '" + Quoted(o_.report) +
+                   "' could not be written: " + reason);
       summary_.worst = std::max(summary_.worst, 1);
     }
     summary_.status = summary_.worst;
@@ -221,9 +226,9 @@ class Fleet {
     if (signal == 0) return;
     if (signal_ == 0) signal_ = signal;
     if (count == 1)
-      err_ << "qelm-cli: stopping: no store starts any more, one under way runs to its end "
-              "(a second signal stops at once)"
-           << std::endl;
+      status_.Line(
+          "qelm-cli: stopping: no store starts any more, one under way runs to its end "
+          "(a second signal stops at once)");
     Log("Signal " + std::to_string(signal) +
         (count == 1 ? ": no port starts any more; the ports at work stop as their stores allow."
                     : ": passed on to stop the ports at once."));
@@ -257,7 +262,7 @@ class Fleet {
         break;
       case Event::kErrLine:
         if (o_.quiet && !IsErrorLine(ev.line)) break;
-        err_ << "[" << ForTerminal(m.port) << "] " << ForTerminal(ev.line) << std::endl;
+        status_.Line("[" + ForTerminal(m.port) + "] " + ForTerminal(ev.line));
         break;
       case Event::kEnded: {
         ended_.insert(ev.child);
@@ -307,6 +312,7 @@ class Fleet {
     else
       ++summary_.failed;
     summary_.worst = std::max(summary_.worst, r.status);
+    status_.Hide();
     if (o_.json)
       out_ << ReportJson(r) << std::flush;
     else
@@ -316,6 +322,13 @@ class Fleet {
     if (!jsonl_.empty() && !platform::AppendWhole(jsonl_, ReportJson(r), &reason) && reportOk_)
       reportOk_ = false, reportError_ = reason;
     Log("[" + r.port + "] " + ResultLogLine(r));
+  }
+
+  void ShowStatus() {
+    const int done = summary_.done;
+    const int failed = summary_.failed + summary_.stopped + summary_.notStarted;
+    status_.Update(done, failed, static_cast<int>(group_.Running()),
+                   platform::NowMs() - startedMs_);
   }
 
   const CliOptions& o_;
@@ -337,6 +350,8 @@ class Fleet {
   std::string reportError_;
   int signalFd_ = -1;
   int signal_ = 0;
+  FleetStatus status_;
+  uint64_t startedMs_ = 0;
 };
 
 }  // namespace
