@@ -214,6 +214,7 @@ int main(int argc, char** argv) {
   cli::CliView view(log, tag, std::cerr, options.yes);
   view.progress = &stop->progress;
   view.runLog = runLog;
+  view.quiet = options.quiet;
   cli::JobReport report;
   const uint64_t started = platform::NowMs();
   report.started = cli::IsoNow();

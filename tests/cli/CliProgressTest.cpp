@@ -4,9 +4,9 @@
 // qelm-radio-sim radios in real time.
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <thread>
-#include <memory>
 
 #include "CliHarness.h"
 #include "cli/FleetStatus.h"
@@ -142,6 +142,19 @@ TEST_F(CliProgressTest, AQuietFleetOfSixtyFourPrintsOneLinePerRadioAndTheSummary
   const long lines = std::count(run.out.begin(), run.out.end(), '\n');
   EXPECT_EQ(lines, 1 + 64 + 1) << run.out;  // the heading, a line per radio, the summary
   EXPECT_NE(run.out.find("64 ports: 64 done, 0 failed"), std::string::npos) << run.out;
+}
+
+TEST_F(CliProgressTest, AQuietJobSaysNothingButItsReportAndItsErrors) {
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--reconnect-after-open", "200"});
+  CliRun run = RunCli({"save", "--port", radio.Port(), "--link", "9", "--quiet", "--wait", "30"});
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(run.err.empty()) << run.err.front();
+  EXPECT_NE(run.out.find("Result:    done"), std::string::npos) << run.out;
+  // An error still reaches standard error.
+  CliRun bad = RunCli({"save", "--port", radio.Port(), "--device", "0", "--quiet", "--rate",
+                       "19200", "--wait", "1"});
+  EXPECT_NE(bad.status, 0);
+  EXPECT_FALSE(bad.err.empty()) << bad.out;
 }
 
 }  // namespace
