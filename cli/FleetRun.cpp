@@ -317,6 +317,10 @@ class Fleet {
       out_ << ReportJson(r) << std::flush;
     else
       out_ << FleetLine(r.port, r, portWidth_) << std::endl;
+    // A plan's changes are what it is for: they follow its line, indented.
+    if (!o_.json && r.result == "planned" && r.changes)
+      out_ << "    changes: " << ForTerminal(r.changes->empty() ? "none" : ChangesText(*r.changes))
+           << std::endl;
     if (byChild) return;
     std::string reason;
     if (!jsonl_.empty() && !platform::AppendWhole(jsonl_, ReportJson(r), &reason) && reportOk_)

@@ -153,6 +153,19 @@ TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
   EXPECT_NE(ReadAll(State("r")).find("wn=06"), std::string::npos) << ReadAll(State("r"));
 }
 
+TEST_F(CliPlanTest, AFleetsPlanShowsEachPortsChangesUnderItsLine) {
+  SimRadio a(folder.Path(), "a", {"--preset", "shrike", "--reconnect-after-open", "200"});
+  SimRadio b(folder.Path(), "b", {"--preset", "vireo-us", "--reconnect-after-open", "200"});
+  CliRun run = RunCli({"fleet", "--ports", a.Port() + "," + b.Port(), "--wait", "30", "--quiet",
+                       "--", "save", "--link", "3", "--plan"});
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("    changes: link 5 -> 3\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("    changes: none\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("by result: 2 planned"), std::string::npos) << run.out;
+  EXPECT_EQ(a.Lines(), kRead);
+  EXPECT_EQ(b.Lines(), kRead);
+}
+
 TEST_F(CliPlanTest, PlanWithVerifyOrAlwaysStoreIsBadUsage) {
   EXPECT_EQ(RunCli({"save", "--port", "COM1", "--plan", "--verify"}).status, 64);
   EXPECT_EQ(RunCli({"save", "--port", "COM1", "--plan", "--always-store"}).status, 64);
