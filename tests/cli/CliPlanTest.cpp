@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliHarness.h"
+#include "cli/CliReport.h"
 #include "cli/CliRetry.h"
 #include "cli/SavePlan.h"
 #include "radio/RadioTables.h"
@@ -90,6 +91,28 @@ TEST(CliPlanPiecesTest, TheHandleProfileIsJudgedByItsWholeSet) {
   EXPECT_NE(text.find("sp ? -> 0"), std::string::npos) << text;
   EXPECT_NE(text.find("device 2 Shrike -> 3 Corax & Tanager"), std::string::npos) << text;
   EXPECT_EQ(text.find("rate"), std::string::npos) << text;
+}
+
+TEST(CliPlanPiecesTest, AReportsChangesTimesAndLinkComeBackFromItsRecordLine) {
+  cli::JobReport r;
+  r.job = "save";
+  r.port = "/dev/ttyX";
+  r.status = 0;
+  r.result = "planned";
+  r.changes = cli::PlanChanges(Swiss(), SaveOf(0, 7, 2, "19200"), kNames, nullptr);
+  r.changes->push_back({"sp", std::nullopt, "0", true});
+  r.linkAsked = 7;
+  r.started = "2026-12-09T00:41:07+01:00";
+  r.ended = "2026-12-09T00:41:09+01:00";
+  cli::JobReport back;
+  ASSERT_TRUE(cli::ParseRecordLine(cli::RecordLine(r), &back));
+  EXPECT_EQ(cli::ReportJson(back), cli::ReportJson(r));
+  const json j = json::parse(cli::ReportJson(r));
+  EXPECT_EQ(j["changes"][0], (json{{"setting", "mode"}, {"from", "Base"}, {"to", "Remote"}}));
+  EXPECT_EQ(j["changes"].back(), (json{{"setting", "sp"}, {"from", nullptr}, {"to", 0}}));
+  EXPECT_EQ(j["link_asked"], 7);
+  // No plan, no list: null, never an empty list that would say "nothing changed".
+  EXPECT_TRUE(json::parse(cli::ReportJson(cli::JobReport{}))["changes"].is_null());
 }
 
 class CliPlanTest : public ::testing::Test {
