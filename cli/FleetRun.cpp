@@ -12,6 +12,7 @@
 
 #include "cli/CliReport.h"
 #include "cli/FleetStatus.h"
+#include "cli/FleetTable.h"
 #include "cli/InputText.h"
 #include "log/CLogFile.h"
 #include "platform/system/Clock.h"
@@ -28,9 +29,6 @@ namespace {
 const char* JobWord(Job job) {
   return job == Job::kSave ? "save" : job == Job::kReset ? "reset" : "read";
 }
-
-constexpr char kHeaderAfterPort[] =
-    "RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   RATE      TIME";
 
 // What a process says on standard error that --quiet still passes on: its errors.
 bool IsErrorLine(const std::string& line) {
@@ -359,27 +357,6 @@ class Fleet {
 };
 
 }  // namespace
-
-std::string FleetHeader(size_t portWidth) {
-  char line[256];
-  std::snprintf(line, sizeof line, "%-*s %s", static_cast<int>(portWidth), "PORT",
-                kHeaderAfterPort);
-  return line;
-}
-
-std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth) {
-  char line[1024];
-  std::string device =
-      r.deviceIndex >= 0 ? std::to_string(r.deviceIndex) + " " + r.deviceName : "-";
-  std::snprintf(line, sizeof line, "%-*s %-15s %-11s %-5s %-5s %-22s %-4s %-6s %-6s %6.1fs",
-                static_cast<int>(portWidth), port.c_str(), r.result.c_str(), r.phase.c_str(),
-                r.haveSettings ? std::to_string(r.model).c_str() : "-",
-                r.haveSettings ? r.firmware.c_str() : "-", r.haveSettings ? device.c_str() : "-",
-                r.haveSettings && r.link >= 0 ? std::to_string(r.link).c_str() : "-",
-                r.haveSettings && !r.mode.empty() ? r.mode.c_str() : "-",
-                r.rate.empty() ? (r.storeJob ? "?" : "-") : r.rate.c_str(), r.seconds);
-  return ForTerminal(line);
-}
 
 int RunFleet(const CliOptions& o, const std::string& program, const std::string& commandLine,
              CLogFile& log, std::ostream& out, std::ostream& err) {
