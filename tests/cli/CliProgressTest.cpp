@@ -4,6 +4,7 @@
 // qelm-radio-sim radios in real time.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -105,7 +106,11 @@ TEST_F(CliProgressTest, OnATerminalOneStatusLineUpdatesInPlaceAndIsClearedAtTheE
   // Cleared: the summary stands where the line was, and no count is left on the screen.
   EXPECT_EQ(last.find(" running \u00b7 "), std::string::npos) << last;
   EXPECT_NE(last.find("2 ports: 1 done, 1 failed"), std::string::npos) << last;
+  // The server leaves its socket file behind when it ends; the test takes it away.
+  std::string path = Output("tmux " + socket + " display-message -p '#{socket_path}'");
+  while (!path.empty() && path.back() == '\n') path.pop_back();
   std::system(("tmux " + socket + " kill-server >/dev/null 2>&1").c_str());
+  if (!path.empty()) std::filesystem::remove(path);
 }
 
 TEST_F(CliProgressTest, OnAPipeThereIsNoStatusLineAndOneWaitingLinePerRate) {
