@@ -5,6 +5,7 @@
 
 #include "cli/CliVerify.h"
 #include "cli/OpenWatch.h"
+#include "cli/SavePlan.h"
 #include "platform/dialog/DialogConstants.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/StopSignals.h"
@@ -144,6 +145,54 @@ int Verify(CliView& view, const CliOptions& o, const std::u16string& rate, int s
   return Refuse(view, u"Verify: the radio holds " + platform::Utf8ToWide(differs) + u".");
 }
 
+std::vector<std::string> DeviceNames(const CliView& view) {
+  std::vector<std::string> names;
+  for (const auto& name : view.deviceList) names.push_back(Utf8(name));
+  return names;
+}
+
+// What the reading found, for a plan.
+PlanHeld HeldOf(const CliView& view) {
+  const RadioSettings& s = view.settings;
+  PlanHeld held;
+  held.model = s.modelNumber;
+  held.rate = Utf8(s.portBaudText);
+  for (const auto& [reg, value] : s.readValues) held.held[reg] = value;
+  held.device = s.readDevice;
+  held.link = s.readLink;
+  return held;
+}
+
+// Logs a plan and tells the registers it took as the device entry implies.
+void LogPlan(CliView& view, const std::u16string& head, const std::vector<PlanChange>& changes,
+             const std::vector<std::string>& assumed, int device) {
+  view.LogLine(head + (changes.empty() ? u"nothing" : platform::Utf8ToWide(ChangesText(changes))) +
+               u".");
+  std::string regs;
+  for (const auto& r : assumed) regs += (regs.empty() ? "" : ", ") + r;
+  if (!regs.empty())
+    view.LogLine(platform::Utf8ToWide("Not read back, taken as device entry " +
+                                      EntryText(device, view.deviceList) + " implies: " + regs +
+                                      "."));
+}
+
+// What the store SaveSettings is about to make would change, from the choices in the view and
+// the reading.
+std::vector<PlanChange> SavePlanOf(CliView& view, std::vector<std::string>* assumed) {
+  RadioSettings& s = view.settings;
+  view.TakeControls();
+  PlanTarget target;
+  const bool handle =
+      s.modelNumber == radio::kModel2410 && s.deviceIndex == radio::kHandleDeviceIndex;
+  const int mode = s.internalRadio ? 0 : view.ModeSelection();
+  target.registers = SaveRegisters(s.modelNumber, mode, view.linkSel, s.deviceIndex, s.serviceMode,
+                                   s.band, s.transmitPower);
+  target.rate =
+      handle ? Utf8(std::u16string(radio::kBaudRates[radio::kDefaultBaudIndex])) : Utf8(s.baudText);
+  target.device = s.deviceIndex;
+  return PlanChanges(HeldOf(view), target, DeviceNames(view), assumed);
+}
+
 int Save(CliView& view, const CliOptions& o, JobReport* report) {
   RadioSettings& s = view.settings;
   int device = o.device || !o.deviceName.empty() ? DeviceFor(view, o) : view.deviceSel;
@@ -170,6 +219,27 @@ int Save(CliView& view, const CliOptions& o, JobReport* report) {
   if (o.bandEntry) s.band = radio::BandValue(s.modelNumber, *o.bandEntry);
   if (o.power) s.transmitPower = *o.power;
 
+  std::vector<std::string> assumed;
+  report->changes = SavePlanOf(view, &assumed);
+  // The handle profile refused for this firmware is refused whatever the radio holds.
+  const bool refused = s.modelNumber == radio::kModel2410 &&
+                       s.deviceIndex == radio::kHandleDeviceIndex &&
+                       !radio::HandleFirmwareAccepted(s.firmwareVersion);
+  if (o.plan && refused)
+    report->note = "the save would be refused: this firmware cannot take the handle profile";
+  if (o.plan || (!o.alwaysStore && !refused && report->changes->empty())) {
+    LogPlan(view, o.plan ? u"Plan: a save would change " : u"A save would change ",
+            *report->changes, assumed, s.readDevice);
+    if (o.plan) {
+      report->result = "planned";
+    } else {
+      report->result = "unchanged";
+      view.LogLine(u"Settings unchanged: the radio already holds them; nothing stored.");
+    }
+    report->phase = "read";
+    view.Disconnect();
+    return 0;
+  }
   if (Stopping()) return 1;
   view.LogLine(u"OnSave");
   int status = radio::SaveSettings(view);
@@ -191,7 +261,22 @@ int Save(CliView& view, const CliOptions& o, JobReport* report) {
   return verified;
 }
 
-int Reset(CliView& view, JobReport* report) {
+int Reset(CliView& view, const CliOptions& o, JobReport* report) {
+  if (o.plan) {
+    const RadioSettings& s = view.settings;
+    PlanTarget target;
+    target.registers = ResetRegisters(s.modelNumber, s.usProfile, s.internalRadio);
+    if (!s.internalRadio)
+      target.rate = s.modelNumber == radio::kModel2400 || s.usProfile ? "19200" : "115200";
+    std::vector<std::string> assumed;
+    report->changes = PlanChanges(HeldOf(view), target, DeviceNames(view), &assumed);
+    LogPlan(view, u"Plan: a reset would change ", *report->changes, assumed, s.readDevice);
+    report->result = "planned";
+    report->phase = "read";
+    report->note = "the maker's reset (m0) first returns every register to the maker's value";
+    view.Disconnect();
+    return 0;
+  }
   if (Stopping()) return 1;
   radio::ResetOutcome outcome = radio::ResetToDefaults(view);
   if (outcome == radio::ResetOutcome::kDeclined) {
@@ -231,6 +316,7 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
   report->job = o.job == Job::kSave ? "save" : o.job == Job::kReset ? "reset" : "read";
   report->port = Utf8(o.port);
   report->storeJob = o.job != Job::kRead;
+  report->linkAsked = o.portLink;
   // Nothing is stored until a store says so.
   if (report->storeJob) report->stored = false;
   JobProgress ownProgress;
@@ -253,7 +339,7 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
         status = Save(view, o, report);
         break;
       case Job::kReset:
-        status = Reset(view, report);
+        status = Reset(view, o, report);
         break;
       default:
         view.Disconnect();

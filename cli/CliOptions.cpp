@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "cli/CliProfile.h"
+#include "cli/CliRetry.h"
 #include "cli/CliUsage.h"
 #include "cli/InputText.h"
 #include "cli/PortNames.h"
@@ -38,6 +39,11 @@ enum OptionId {
   kFleetChild,
   kFleetReport,
   kRunLog,
+  kPlan,
+  kAlwaysStore,
+  kQuiet,
+  kRetryFailed,
+  kPortLink,
   kHelpOption = 'h',
 };
 
@@ -48,7 +54,9 @@ const option kCommon[] = {{"port", required_argument, nullptr, kPort},
                           {"report", required_argument, nullptr, kReport},
                           {"fleet-child", no_argument, nullptr, kFleetChild},
                           {"fleet-report", required_argument, nullptr, kFleetReport},
-                          {"run-log", required_argument, nullptr, kRunLog}};
+                          {"run-log", required_argument, nullptr, kRunLog},
+                          {"quiet", no_argument, nullptr, kQuiet},
+                          {"port-link", required_argument, nullptr, kPortLink}};
 const option kReadOnly[] = {{"service", no_argument, nullptr, kService}};
 const option kSaveOnly[] = {{"service", no_argument, nullptr, kService},
                             {"device", required_argument, nullptr, kDevice},
@@ -58,14 +66,19 @@ const option kSaveOnly[] = {{"service", no_argument, nullptr, kService},
                             {"band", required_argument, nullptr, kBand},
                             {"power", required_argument, nullptr, kPower},
                             {"profile", required_argument, nullptr, kProfile},
-                            {"verify", no_argument, nullptr, kVerify}};
-const option kResetOnly[] = {{"yes", no_argument, nullptr, kYes}};
+                            {"verify", no_argument, nullptr, kVerify},
+                            {"plan", no_argument, nullptr, kPlan},
+                            {"always-store", no_argument, nullptr, kAlwaysStore}};
+const option kResetOnly[] = {{"yes", no_argument, nullptr, kYes},
+                             {"plan", no_argument, nullptr, kPlan}};
 const option kFleetOnly[] = {{"ports", required_argument, nullptr, kPorts},
                              {"ports-file", required_argument, nullptr, kPortsFile},
                              {"jobs", required_argument, nullptr, kJobs},
                              {"wait", required_argument, nullptr, kWait},
                              {"json", no_argument, nullptr, kJson},
-                             {"report", required_argument, nullptr, kReport}};
+                             {"report", required_argument, nullptr, kReport},
+                             {"quiet", no_argument, nullptr, kQuiet},
+                             {"retry-failed", required_argument, nullptr, kRetryFailed}};
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -113,6 +126,9 @@ bool ReportPathOk(const std::string& path) {
 bool CheckAfterParse(CliOptions* o, std::string* error) {
   if (!o->profile.empty() && !ApplyProfile(o->profile, o, error)) return false;
   if (o->job != Job::kFleet && o->port.empty()) return *error = "--port is required", false;
+  if (o->plan && o->verify) return *error = "--plan stores nothing to verify", false;
+  if (o->plan && o->alwaysStore)
+    return *error = "--plan stores nothing: not with --always-store", false;
   if ((o->bandEntry || o->power) && !o->service)
     return *error = "--band and --power need --service", false;
   const bool handle = o->device == radio::kHandleDeviceIndex ||
@@ -161,11 +177,13 @@ bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<Fleet
       }
       return true;
     }
-    case kLink: {
+    case kLink:
+    case kPortLink: {
       int n = 0;
       if (!Number(value, &n) || n >= radio::kLinkCount)
         return *error = "the link must be a number from 0 to 15", false;
       o->link = n;
+      if (id == kPortLink) o->portLink = n;
       return true;
     }
     case kMode:
@@ -204,6 +222,9 @@ bool SetValue(int id, const std::string& value, CliOptions* o, std::vector<Fleet
       return true;
     case kRunLog:
       o->runLog = value;
+      return true;
+    case kRetryFailed:
+      o->retryFailed = value;
       return true;
     case kReport:
       if (!ReportPathOk(value))
@@ -250,12 +271,16 @@ bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error) 
     }
     if (id == ':')
       return *error = std::string("the option ") + argv[optind - 1] + " needs a value", false;
-    if (id == kService || id == kJson || id == kYes || id == kVerify || id == kFleetChild) {
-      bool& flag = id == kService  ? o->service
-                   : id == kJson   ? o->json
-                   : id == kYes    ? o->yes
-                   : id == kVerify ? o->verify
-                                   : o->fleetChild;
+    if (id == kService || id == kJson || id == kYes || id == kVerify || id == kFleetChild ||
+        id == kPlan || id == kAlwaysStore || id == kQuiet) {
+      bool& flag = id == kService       ? o->service
+                   : id == kJson        ? o->json
+                   : id == kYes         ? o->yes
+                   : id == kVerify      ? o->verify
+                   : id == kPlan        ? o->plan
+                   : id == kAlwaysStore ? o->alwaysStore
+                   : id == kQuiet       ? o->quiet
+                                        : o->fleetChild;
       flag = true;
       continue;
     }
@@ -272,6 +297,12 @@ bool ParseJob(std::vector<std::string> args, CliOptions* o, std::string* error) 
     if (!rest.empty()) return *error = "unexpected '" + Quoted(rest.front()) + "'", false;
     return CheckAfterParse(o, error);
   }
+  if (!o->retryFailed.empty()) {
+    if (!ports.empty()) return *error = "--retry-failed takes its ports from the report", false;
+    if (!FailedPorts(o->retryFailed, &ports, error)) return false;
+    // Nothing failed: nothing to do, which the fleet says in one line.
+    if (ports.empty()) return ParseFleetJob(rest, o, error);
+  }
   if (ports.empty()) return *error = "fleet needs --ports or --ports-file", false;
   if (!EachDeviceOnce(ports, error)) return false;
   o->ports = ports;
@@ -285,7 +316,7 @@ bool ParseFleetJob(const std::vector<std::string>& rest, CliOptions* o, std::str
   for (const std::string& a : jobArgs)
     if (a == "--port" || a.rfind("--port=", 0) == 0 || a == "--fleet-child" || a == "--report" ||
         a.rfind("--report=", 0) == 0 || a.rfind("--fleet-report", 0) == 0 ||
-        a.rfind("--run-log", 0) == 0)
+        a.rfind("--run-log", 0) == 0 || a.rfind("--port-link", 0) == 0)
       return *error =
                  "a fleet names its ports with --ports and its report with its own "
                  "--report; " +
@@ -300,11 +331,14 @@ bool ParseFleetJob(const std::vector<std::string>& rest, CliOptions* o, std::str
   probe.push_back("--port=COM1");
   if (!ParseJob(probe, &job, error)) return false;
   if (job.job == Job::kHelp) return *error = "a fleet's job takes no --help", false;
-  if (job.job == Job::kReset && !job.yes)
+  if (job.job == Job::kReset && !job.yes && !job.plan)
     return *error = "a fleet cannot ask each radio's question: reset needs --yes", false;
   // The job's --json asks for the fleet's JSON Lines; each process reports to the fleet anyway.
+  // Its --quiet is the fleet's too.
   o->json = o->json || job.json;
+  o->quiet = o->quiet || job.quiet;
   std::erase(jobArgs, std::string("--json"));
+  std::erase(jobArgs, std::string("--quiet"));
   o->jobArgs = jobArgs;
   if (o->waitSeconds != 60) o->jobArgs.push_back("--wait=" + std::to_string(o->waitSeconds));
   return true;

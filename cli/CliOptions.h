@@ -37,6 +37,9 @@ struct CliOptions {
   bool json = false;
   bool yes = false;
   bool verify = false;
+  bool plan = false;         // save, reset: read and tell what would change; send nothing else
+  bool alwaysStore = false;  // save: store even when the radio already holds every setting
+  bool quiet = false;        // only the report (table or JSON) and errors
   // save: what is put on top of what was read; unset keeps the radio's value
   std::optional<int> device;  // an entry number
   std::u16string deviceName;  // or a name, matched when the model is known
@@ -49,6 +52,7 @@ struct CliOptions {
   std::string report;            // --report FILE (.jsonl or .csv)
   // fleet: the ports and the job each of them runs, with that job's own options
   std::vector<FleetPort> ports;
+  std::string retryFailed;  // fleet --retry-failed REPORT: the ports that did not end well
   Job fleetJob = Job::kRead;
   std::vector<std::string> jobArgs;
   int jobs = kDefaultJobs;
@@ -56,6 +60,8 @@ struct CliOptions {
   bool fleetChild = false;
   // A fleet's process appends its JSON object here itself when it ends (--fleet-report).
   std::string fleetReport;
+  // A fleet's process: the link its ports file gave this port (--port-link), also its --link.
+  std::optional<int> portLink;
   // A fleet's process also logs every line to the fleet's own run log (--run-log).
   std::string runLog;
 };

@@ -15,9 +15,9 @@ using nlohmann::json;
 
 // The keys of a report that are no setting: taken and ignored.
 const std::set<std::string> kReportKeys = {
-    "job",      "port",    "status",  "result",   "phase",          "model",
-    "firmware", "stored",  "failed",  "verified", "not_verifiable", "note",
-    "error",    "seconds", "started", "ended",    "changes",        "path_ms"};
+    "job",     "port",   "status",   "result",         "phase",     "model", "firmware",
+    "stored",  "failed", "verified", "not_verifiable", "note",      "error", "seconds",
+    "started", "ended",  "changes",  "path_ms",        "link_asked"};
 
 class Reader {
  public:

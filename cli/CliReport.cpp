@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -62,6 +63,26 @@ std::string StoredWord(const JobReport& r) {
   return r.stored ? (*r.stored ? "yes" : "no") : "unknown";
 }
 
+Json ChangeValue(const std::string& text, bool number) {
+  if (number && !text.empty() && text.find_first_not_of("0123456789") == std::string::npos)
+    return Json(std::stol(text));
+  return Json(text);
+}
+
+Json ChangesJson(const std::optional<std::vector<PlanChange>>& changes) {
+  if (!changes) return Json(nullptr);
+  Json list = Json::array();
+  for (const PlanChange& c : *changes)
+    list.push_back({{"setting", c.setting},
+                    {"from", c.from ? ChangeValue(*c.from, c.number) : Json(nullptr)},
+                    {"to", ChangeValue(c.to, c.number)}});
+  return list;
+}
+
+Json TextOrNull(const std::string& text) {
+  return text.empty() ? Json(nullptr) : Json(text);
+}
+
 Json ReportObject(const JobReport& r) {
   const bool device = r.haveSettings && r.deviceIndex >= 0;
   Json j;
@@ -86,11 +107,27 @@ Json ReportObject(const JobReport& r) {
   j["not_verifiable"] = r.notVerifiable;
   j["note"] = r.note.empty() ? Json(nullptr) : Json(r.note);
   j["error"] = r.error.empty() ? Json(nullptr) : Json(r.error);
+  j["changes"] = ChangesJson(r.changes);
+  j["link_asked"] = r.linkAsked ? Json(*r.linkAsked) : Json(nullptr);
   j["seconds"] = Tenths(r.seconds);
+  j["started"] = TextOrNull(r.started);
+  j["ended"] = TextOrNull(r.ended);
   return j;
 }
 
 }  // namespace
+
+std::string IsoNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[40];
+  if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local) == 0) return "";
+  // ISO 8601's extended form writes the zone as +01:00.
+  std::string out = text;
+  if (out.size() >= 5) out.insert(out.size() - 2, ":");
+  return out;
+}
 
 std::string JsonString(const std::string& text) {
   return Dump(Json(text));
@@ -125,6 +162,8 @@ std::string ReportText(const JobReport& r) {
   if (r.verified) line("Verified", *r.verified ? "yes" : "no");
   if (!r.notVerifiable.empty())
     line("Unchecked", Joined(r.notVerifiable, ", ") + " (not verifiable)");
+  if (r.changes && r.result == "planned")
+    line("Changes", r.changes->empty() ? "none" : ChangesText(*r.changes));
   if (!r.note.empty()) line("Note", r.note);
   if (!r.error.empty() && r.status != 0) line("Error", r.error);
   line("Result", r.result);
@@ -138,7 +177,8 @@ std::string ReportJson(const JobReport& r) {
 
 std::string ReportCsvHeader() {
   return "port,job,status,result,phase,model,firmware,device_number,device_name,link,mode,rate,"
-         "stored,failed,band,power,verified,not_verifiable,note,error,seconds\r\n";
+         "stored,failed,band,power,verified,not_verifiable,note,error,seconds,started,ended,"
+         "changes,link_asked\r\n";
 }
 
 std::string ReportCsv(const JobReport& r) {
@@ -157,7 +197,9 @@ std::string ReportCsv(const JobReport& r) {
       << (r.haveSettings && r.service ? std::to_string(r.band) : "") << ','
       << (r.haveSettings && r.service ? std::to_string(r.power) : "") << ',' << opt(r.verified)
       << ',' << Joined(r.notVerifiable, " ") << ',' << CsvField(r.note) << ',' << CsvField(r.error)
-      << ',' << Seconds(r.seconds) << "\r\n";
+      << ',' << Seconds(r.seconds) << ',' << r.started << ',' << r.ended << ','
+      << CsvField(r.changes ? ChangesText(*r.changes) : "") << ','
+      << (r.linkAsked ? std::to_string(*r.linkAsked) : "") << "\r\n";
   return out.str();
 }
 
@@ -188,7 +230,12 @@ std::string SummaryJson(const FleetSummary& s) {
   j["status"] = s.status;
   j["signal"] = s.signal ? Json(s.signal) : Json(nullptr);
   j["run_log"] = s.runLog.empty() ? Json(nullptr) : Json(s.runLog);
+  Json results = Json::object();
+  for (const auto& [result, count] : s.results) results[result] = count;
+  j["results"] = results;
   j["seconds"] = Tenths(s.seconds);
+  j["started"] = TextOrNull(s.started);
+  j["ended"] = TextOrNull(s.ended);
   return Dump(j) + "\n";
 }
 
@@ -197,7 +244,15 @@ std::string SummaryText(const FleetSummary& s) {
                      std::to_string(s.failed) + " failed";
   if (s.stopped) text += ", " + std::to_string(s.stopped) + " stopped";
   if (s.notStarted) text += ", " + std::to_string(s.notStarted) + " not started";
+  std::string each;
+  for (const auto& [result, count] : s.results)
+    each += (each.empty() ? "" : ", ") + std::to_string(count) + " " + result;
   text += "; worst status " + std::to_string(s.worst);
+  if (!each.empty()) text += "; by result: " + each;
+  const long total = std::lround(s.seconds);
+  char time[32];
+  std::snprintf(time, sizeof time, "%ld:%02ld", total / 60, total % 60);
+  text += "; " + std::string(time) + " in all";
   if (s.signal) text += "; stopped by signal " + std::to_string(s.signal);
   if (!s.runLog.empty()) text += "; log " + ForTerminal(s.runLog);
   return text + "\n";
@@ -276,6 +331,26 @@ bool ParseReportJson(const std::string& text, JobReport* r) {
     out.powerName = name != p->end() && name->is_string() ? name->get<std::string>() : "";
   }
   out.verified = bool_of("verified");
+  out.linkAsked = int_of(v, "link_asked");
+  out.started = text_of("started");
+  out.ended = text_of("ended");
+  if (auto c = v.find("changes"); c != v.end() && c->is_array()) {
+    out.changes.emplace();
+    for (const auto& item : *c) {
+      if (!item.is_object()) continue;
+      auto show = [](const nlohmann::json& x) -> std::optional<std::string> {
+        if (x.is_string()) return x.get<std::string>();
+        if (x.is_number_integer()) return std::to_string(x.get<long>());
+        return std::nullopt;
+      };
+      PlanChange ch;
+      ch.setting = item.value("setting", "");
+      ch.from = item.contains("from") ? show(item["from"]) : std::nullopt;
+      ch.to = item.contains("to") ? show(item["to"]).value_or("") : "";
+      ch.number = !item.contains("to") || item["to"].is_number();
+      out.changes->push_back(ch);
+    }
+  }
   if (auto sec = v.find("seconds"); sec != v.end() && sec->is_number())
     out.seconds = sec->get<double>();
   *r = out;

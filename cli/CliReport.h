@@ -5,9 +5,12 @@
 // to the user). Every field is in every JSON object: what is not known is null, never left out.
 // Plain data and formatting; nothing fails.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "cli/SavePlan.h"
 
 namespace cli {
 
@@ -44,8 +47,17 @@ struct JobReport {
   int power = 0;
   std::string powerName;
   std::optional<bool> verified;  // save --verify
+  // What the save would change (--plan) or changed, against its reading; unset when no plan
+  // was made (a read, a reset without --plan, a job that failed before its reading).
+  std::optional<std::vector<PlanChange>> changes;
+  // The link a fleet's ports file gave this port, carried so that a retry asks for it again.
+  std::optional<int> linkAsked;
   double seconds = 0;
+  std::string started, ended;  // ISO 8601 with the zone; "" unknown
 };
+
+// Now as ISO 8601 local time with its zone ("2026-12-09T00:41:07+01:00").
+std::string IsoNow();
 
 std::string ReportText(const JobReport& r);
 std::string ReportJson(const JobReport& r);  // one line, with its line end
@@ -58,6 +70,9 @@ std::string ResultLogLine(const JobReport& r);
 
 struct FleetSummary {
   int ports = 0, done = 0, failed = 0, notStarted = 0, stopped = 0;
+  // How many ports ended with each result ("done", "unchanged", "planned", "failed", ...).
+  std::map<std::string, int> results;
+  std::string started, ended;
   int worst = 0;   // the worst status of the ports
   int status = 0;  // the fleet's own exit status
   int signal = 0;  // the signal that stopped the fleet, 0 none

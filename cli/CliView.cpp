@@ -104,7 +104,9 @@ int CliView::ShowMessage(const std::u16string& text, const std::u16string& capti
                                  : why;
       shown += " " + platform::SafeUtf8(platform::Utf8ToWide(openProblem_));
     }
-    err_ << shown << std::endl;
+    const bool error = title == u"Error" || text.find(u"Error") != std::u16string::npos ||
+                       text.find(u"Cannot") != std::u16string::npos;
+    if (!quiet || error) err_ << shown << std::endl;
     return platform::IDOK;
   }
   const std::string question = platform::SafeUtf8(title + u": " + text) + " [y/N] ";
@@ -160,8 +162,14 @@ void CliView::ClearRadioSettings() {
 }
 
 bool CliView::AwaitExternalRadio(const std::u16string& rateText) {
-  err_ << "Please disconnect, then reconnect the cable to the radio." << std::endl;
-  err_ << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...") << std::endl;
+  // One line per rate tried: which rate, and how much of the --wait bound is left.
+  const uint64_t now = platform::NowMs();
+  const uint64_t left = giveUpAtMs_ > now ? (giveUpAtMs_ - now + 999) / 1000 : 0;
+  if (!quiet)
+    err_ << "Please disconnect, then reconnect the cable to the radio. "
+         << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...")
+         << (giveUpAtMs_ == UINT64_MAX ? "" : " (" + std::to_string(left) + " s of --wait left)")
+         << std::endl;
   waitTimedOut_ = false;
   return radio::WatchForRadioStart(
       [this] {

@@ -40,6 +40,8 @@ class CliView final : public radio::ConnectView {
   OpenWatch* openWatch = nullptr;
   // A second log that gets every line too (a fleet's run log), or null.
   CLogFile* runLog = nullptr;
+  // --quiet: standard error gets only errors (no waiting lines, no messages that are none).
+  bool quiet = false;
 
   // Starts the bound of the external radio's wait: it gives up waitMs from now.
   void StartWaitBound(uint64_t waitMs);

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "cli/CliReport.h"
+#include "cli/FleetStatus.h"
+#include "cli/FleetTable.h"
 #include "cli/InputText.h"
 #include "log/CLogFile.h"
 #include "platform/system/Clock.h"
@@ -28,8 +30,11 @@ const char* JobWord(Job job) {
   return job == Job::kSave ? "save" : job == Job::kReset ? "reset" : "read";
 }
 
-constexpr char kHeaderAfterPort[] =
-    "RESULT          PHASE       MODEL FW    DEVICE                 LINK MODE   RATE      TIME";
+// What a process says on standard error that --quiet still passes on: its errors.
+bool IsErrorLine(const std::string& line) {
+  return line.rfind("qelm-cli:", 0) == 0 || line.find("Error") != std::string::npos ||
+         line.find("ERROR") != std::string::npos;
+}
 
 // A run log never trims itself: its bound is the number of run logs kept.
 constexpr int32_t kRunLogLines = INT32_MAX;
@@ -72,6 +77,7 @@ struct Member {
   size_t index = 0;  // in the ports given
   std::string port;
   uint64_t startedMs = 0;
+  std::string started;  // ISO 8601
   JobReport report;
   bool haveRecord = false;
   bool overdue = false;  // ended by the fleet for running past its bound
@@ -87,7 +93,8 @@ class Fleet {
         out_(out),
         err_(err),
         portWidth_(PortWidth(o)),
-        lines_(o.ports.size()) {}
+        lines_(o.ports.size()),
+        status_(err, !o.quiet && StandardErrorIsTerminal(), static_cast<int>(o.ports.size())) {}
 
   void Log(const std::string& text) {
     log_.LogLine(platform::Utf8ToWide(text));
@@ -117,14 +124,18 @@ class Fleet {
   int Run() {
     signalFd_ = platform::StopSignals::OpenSignalFd();
     const uint64_t started = platform::NowMs();
+    summary_.started = IsoNow();
     if (!o_.json) out_ << FleetHeader(portWidth_) << std::endl;
     size_t next = 0;
     platform::ProcessGroup::Event ev;
+    startedMs_ = started;
     for (;;) {
       while (next < o_.ports.size() && group_.Running() < o_.jobs && signal_ == 0) Start(next++);
+      ShowStatus();
       if (!group_.Next(&ev, signalFd_, 1000)) break;
       Handle(ev);
     }
+    status_.Clear();
     // Ports never started because a signal came first: not started, with the run's status.
     for (; next < o_.ports.size(); ++next) {
       JobReport r = Blank(next);
@@ -137,6 +148,7 @@ class Fleet {
     summary_.signal = signal_;
     if (signal_) summary_.worst = std::max(summary_.worst, platform::SignalStatus(signal_));
     summary_.seconds = (platform::NowMs() - started) / 1000.0;
+    summary_.ended = IsoNow();
     summary_.runLog = runLogPath_;
     bool written = true;
     std::string reason;
@@ -153,8 +165,8 @@ class Fleet {
       }
     }
     if (!written) {
-      err_ << "qelm-cli: the report '" << Quoted(o_.report) << "' could not be written: " << reason
-           << std::endl;
+      status_.Line("qelm-cli: the report '" + Quoted(o_.report) +
+                   "' could not be written: " + reason);
       summary_.worst = std::max(summary_.worst, 1);
     }
     summary_.status = summary_.worst;
@@ -187,12 +199,14 @@ class Fleet {
     std::vector<std::string> args = {program_, JobWord(o_.fleetJob)};
     args.insert(args.end(), o_.jobArgs.begin(), o_.jobArgs.end());
     // The port's own link, from the ports file, comes last and so wins.
-    if (p.link && o_.fleetJob == Job::kSave) args.push_back("--link=" + std::to_string(*p.link));
+    if (p.link && o_.fleetJob == Job::kSave)
+      args.push_back("--port-link=" + std::to_string(*p.link));
     args.push_back("--port=" + m.port);
     args.push_back("--fleet-child");
     if (!jsonl_.empty()) args.push_back("--fleet-report=" + jsonl_);
     args.push_back("--run-log=" + runLogPath_);
     m.startedMs = platform::NowMs();
+    m.started = IsoNow();
     int child = group_.Start(args);
     if (child < 0) {
       JobReport r = Blank(index);
@@ -210,9 +224,9 @@ class Fleet {
     if (signal == 0) return;
     if (signal_ == 0) signal_ = signal;
     if (count == 1)
-      err_ << "qelm-cli: stopping: no store starts any more, one under way runs to its end "
-              "(a second signal stops at once)"
-           << std::endl;
+      status_.Line(
+          "qelm-cli: stopping: no store starts any more, one under way runs to its end "
+          "(a second signal stops at once)");
     Log("Signal " + std::to_string(signal) +
         (count == 1 ? ": no port starts any more; the ports at work stop as their stores allow."
                     : ": passed on to stop the ports at once."));
@@ -245,7 +259,8 @@ class Fleet {
         if (ParseRecordLine(ev.line, &m.report)) m.haveRecord = true;
         break;
       case Event::kErrLine:
-        err_ << "[" << ForTerminal(m.port) << "] " << ForTerminal(ev.line) << std::endl;
+        if (o_.quiet && !IsErrorLine(ev.line)) break;
+        status_.Line("[" + ForTerminal(m.port) + "] " + ForTerminal(ev.line));
         break;
       case Event::kEnded: {
         ended_.insert(ev.child);
@@ -268,6 +283,7 @@ class Fleet {
           if (m.overdue) r.status = 1;
         }
         if (r.seconds == 0) r.seconds = (platform::NowMs() - m.startedMs) / 1000.0;
+        if (r.started.empty()) r.started = m.started;
         Ended(m.index, r, m.haveRecord);
         break;
       }
@@ -277,8 +293,11 @@ class Fleet {
   }
 
   // byChild: the process wrote its own report line and log line.
-  void Ended(size_t index, const JobReport& r, bool byChild) {
+  void Ended(size_t index, JobReport r, bool byChild) {
+    if (r.ended.empty()) r.ended = IsoNow();
+    if (!r.linkAsked && o_.fleetJob == Job::kSave) r.linkAsked = o_.ports[index].link;
     lines_[index] = r;
+    ++summary_.results[r.result];
     const bool finished =
         r.status == 0 ||
         (r.status >= 128 && (r.phase == "stored" || r.phase == "verified" || r.phase == "read"));
@@ -291,15 +310,27 @@ class Fleet {
     else
       ++summary_.failed;
     summary_.worst = std::max(summary_.worst, r.status);
+    status_.Hide();
     if (o_.json)
       out_ << ReportJson(r) << std::flush;
     else
       out_ << FleetLine(r.port, r, portWidth_) << std::endl;
+    // A plan's changes are what it is for: they follow its line, indented.
+    if (!o_.json && r.result == "planned" && r.changes)
+      out_ << "    changes: " << ForTerminal(r.changes->empty() ? "none" : ChangesText(*r.changes))
+           << std::endl;
     if (byChild) return;
     std::string reason;
     if (!jsonl_.empty() && !platform::AppendWhole(jsonl_, ReportJson(r), &reason) && reportOk_)
       reportOk_ = false, reportError_ = reason;
     Log("[" + r.port + "] " + ResultLogLine(r));
+  }
+
+  void ShowStatus() {
+    const int done = summary_.done;
+    const int failed = summary_.failed + summary_.stopped + summary_.notStarted;
+    status_.Update(done, failed, static_cast<int>(group_.Running()),
+                   platform::NowMs() - startedMs_);
   }
 
   const CliOptions& o_;
@@ -321,33 +352,21 @@ class Fleet {
   std::string reportError_;
   int signalFd_ = -1;
   int signal_ = 0;
+  FleetStatus status_;
+  uint64_t startedMs_ = 0;
 };
 
 }  // namespace
 
-std::string FleetHeader(size_t portWidth) {
-  char line[256];
-  std::snprintf(line, sizeof line, "%-*s %s", static_cast<int>(portWidth), "PORT",
-                kHeaderAfterPort);
-  return line;
-}
-
-std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth) {
-  char line[1024];
-  std::string device =
-      r.deviceIndex >= 0 ? std::to_string(r.deviceIndex) + " " + r.deviceName : "-";
-  std::snprintf(line, sizeof line, "%-*s %-15s %-11s %-5s %-5s %-22s %-4s %-6s %-6s %6.1fs",
-                static_cast<int>(portWidth), port.c_str(), r.result.c_str(), r.phase.c_str(),
-                r.haveSettings ? std::to_string(r.model).c_str() : "-",
-                r.haveSettings ? r.firmware.c_str() : "-", r.haveSettings ? device.c_str() : "-",
-                r.haveSettings && r.link >= 0 ? std::to_string(r.link).c_str() : "-",
-                r.haveSettings && !r.mode.empty() ? r.mode.c_str() : "-",
-                r.rate.empty() ? (r.storeJob ? "?" : "-") : r.rate.c_str(), r.seconds);
-  return ForTerminal(line);
-}
-
 int RunFleet(const CliOptions& o, const std::string& program, const std::string& commandLine,
              CLogFile& log, std::ostream& out, std::ostream& err) {
+  if (o.ports.empty()) {
+    // --retry-failed on a report where every port ended well.
+    out << "Nothing to retry: the report '" << Quoted(o.retryFailed) << "' names no failed port."
+        << std::endl;
+    log.LogLine(u"Fleet: nothing to retry.");
+    return 0;
+  }
   Fleet fleet(o, program, log, out, err);
   std::string error;
   if (!fleet.Open(&error)) {

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "cli/FleetTable.h"
 
 class CLogFile;
 
@@ -42,10 +43,5 @@ constexpr int kChildSlackSeconds = 120;
 // Runs the fleet; commandLine is logged at the head of its run log.
 int RunFleet(const CliOptions& options, const std::string& program, const std::string& commandLine,
              CLogFile& log, std::ostream& out, std::ostream& err);
-
-// The heading line and one port's line as the fleet prints them, the port column portWidth
-// wide.
-std::string FleetHeader(size_t portWidth);
-std::string FleetLine(const std::string& port, const JobReport& r, size_t portWidth);
 
 }  // namespace cli

@@ -127,6 +127,7 @@ void OnStop(int signal, int count) {
   cli::JobReport r = stop->progress.Get();
   const radio::StoreProgress::State st = stop->progress.store.Get();
   cli::TakeStore(st, /*interrupted=*/true, &r);
+  r.ended = cli::IsoNow();
   r.result = st.confirmed ? "done" : "stopped";
   r.status = platform::SignalStatus(platform::StopSignals::First());
   const std::string hint = RecoveryHint(r, st);
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
     std::cout << "qelm-cli " << QELM_CLI_VERSION << "\n";
     return 0;
   }
-  if (options.job == cli::Job::kReset && !options.yes && !platform::HaveTerminal())
+  if (options.job == cli::Job::kReset && !options.yes && !options.plan && !platform::HaveTerminal())
     return UsageError("reset needs --yes where no terminal can ask", "reset");
   if (options.fleetChild) platform::DieWithParent();
   // A report that cannot be written is known before any radio is touched, not after.
@@ -213,10 +214,13 @@ int main(int argc, char** argv) {
   cli::CliView view(log, tag, std::cerr, options.yes);
   view.progress = &stop->progress;
   view.runLog = runLog;
+  view.quiet = options.quiet;
   cli::JobReport report;
   const uint64_t started = platform::NowMs();
+  report.started = cli::IsoNow();
   int status = cli::RunJob(view, options, &report);
   report.seconds = (platform::NowMs() - started) / 1000.0;
+  report.ended = cli::IsoNow();
   platform::SetSerialProvider(nullptr);
   // From here on a second signal has nothing left to cut short: the report is told once.
   closeGate();
