@@ -1,7 +1,8 @@
 #include "cli/FleetStatus.h"
 
 #include <cstdio>
-#include <filesystem>
+
+#include "platform/system/ControllingTerminal.h"
 
 namespace cli {
 
@@ -13,11 +14,7 @@ constexpr char kClearLine[] = "\r\x1b[K";
 }  // namespace
 
 bool StandardErrorIsTerminal() {
-  std::error_code ec;
-  const std::string device = std::filesystem::read_symlink("/proc/self/fd/2", ec).string();
-  if (ec) return false;
-  return device.rfind("/dev/pts/", 0) == 0 || device.rfind("/dev/tty", 0) == 0 ||
-         device.rfind("/dev/console", 0) == 0;
+  return platform::StandardErrorIsTerminal();
 }
 
 std::string FleetStatus::Text(int total, int done, int failed, int running, uint64_t elapsedMs) {

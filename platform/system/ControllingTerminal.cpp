@@ -16,6 +16,10 @@ int OpenTerminal() {
 
 }  // namespace
 
+bool StandardErrorIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
 bool HaveTerminal() {
   int fd = OpenTerminal();
   if (fd < 0) return false;

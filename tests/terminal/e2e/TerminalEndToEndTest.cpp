@@ -58,7 +58,11 @@ class Tmux {
   // the pane's processes are gone, so that nothing lands in the test's folder once removed.
   ~Tmux() {
     const int group = std::atoi(Run(Base() + " display-message -p -t main '#{pane_pid}'").c_str());
+    // tmux leaves its socket file behind when its server is killed.
+    std::string path = Run(Base() + " display-message -p '#{socket_path}'");
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
     std::system((Base() + " kill-server >/dev/null 2>&1").c_str());
+    if (!path.empty()) ::unlink(path.c_str());
     for (int i = 0; group > 1 && i < 400 && kill(-group, 0) == 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
