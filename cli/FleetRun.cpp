@@ -91,7 +91,6 @@ class Fleet {
         program_(program),
         log_(log),
         out_(out),
-        err_(err),
         portWidth_(PortWidth(o)),
         lines_(o.ports.size()),
         status_(err, !o.quiet && StandardErrorIsTerminal(), static_cast<int>(o.ports.size())) {}
@@ -337,7 +336,6 @@ class Fleet {
   const std::string& program_;
   CLogFile& log_;
   std::ostream& out_;
-  std::ostream& err_;
   const size_t portWidth_;
   platform::ProcessGroup group_;
   std::map<int, Member> members_;

@@ -137,11 +137,11 @@ TEST_F(CliProgressTest, AQuietFleetOfSixtyFourPrintsOneLinePerRadioAndTheSummary
   for (int i = 0; i < 64; ++i) {
     radios.push_back(std::make_unique<SimRadio>(
         folder.Path(), "q" + std::to_string(i),
-        Texts{"--preset", i % 2 ? "shrike" : "vireo-us", "--reconnect-after-open", "200"}));
+        Texts{"--preset", i % 2 ? "shrike" : "vireo-us", "--reconnect-after-open", "1500"}));
     ports += (i ? "," : "") + radios.back()->Port();
   }
   CliRun run =
-      RunCli({"fleet", "--ports", ports, "--jobs", "32", "--wait", "120", "--quiet", "--", "read"});
+      RunCli({"fleet", "--ports", ports, "--jobs", "32", "--wait", "60", "--quiet", "--", "read"});
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(run.err.empty()) << run.err.front();
   const long lines = std::count(run.out.begin(), run.out.end(), '\n');
