@@ -98,7 +98,7 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   platform::Sleep(200);
   written = SendLine(u"sd?") && written;
   platform::Sleep(200);
-  if (DrainInput() != 0 || !written) {
+  if (EmptyInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
     if (progress && LineLost()) progress->Lost(u"the reading at the new baudrate");
     return 1;
@@ -163,7 +163,7 @@ int SaveSettings(SettingsView& view) {
   }
 
   CSerialPort::Purge(CSerialPort::kPurgeAll);
-  if (DrainInput() != 0) return 1;
+  if (EmptyInput() != 0) return 1;
   if (handle) return StoreCoraxProfile(view);
   Begin(view);
 

@@ -2,7 +2,7 @@
 // What a dialog framework backend provides: live windows built from templates, message boxes,
 // the beep, the wait cursor, the one-message pump and the shell. Four backends exist: Qt 6
 // Widgets for the real program with a display (platform/dialog/qt/), the text terminal for
-// one without (platform/dialog/terminal/), the system's own dialog manager on Windows
+// one without (platform/dialog/text/), the system's own dialog manager on Windows
 // (platform/dialog/win32/), and the headless one for tests (platform/dialog/headless/).
 // CDialog and CWinApp talk only to this interface.
 //
