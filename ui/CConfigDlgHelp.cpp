@@ -17,10 +17,21 @@ void CConfigDlg::OnAbout() {
   m_aboutDlg.DoModal();
 }
 
+namespace {
+// The folder separators of the program's path: Windows takes both, and gives a backslash.
+#ifdef _WIN32
+constexpr char16_t kSeparators[] = u"\\/";
+constexpr char16_t kHelpFile[] = u"\\QELM_Help.htm";
+#else
+constexpr char16_t kSeparators[] = u"/";
+constexpr char16_t kHelpFile[] = u"/QELM_Help.htm";
+#endif
+}  // namespace
+
 std::u16string CConfigDlg::HelpFilePath(const std::u16string& programFile) {
-  const auto slash = programFile.rfind(u'/');
+  const auto slash = programFile.find_last_of(kSeparators);
   if (slash == std::u16string::npos) return {};
-  return programFile.substr(0, slash) + u"/QELM_Help.htm";
+  return programFile.substr(0, slash) + kHelpFile;
 }
 
 void CConfigDlg::OnHelp() {
