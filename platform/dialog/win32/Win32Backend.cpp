@@ -108,7 +108,9 @@ bool Win32Backend::ShellOpen(DialogWindow* owner, const std::string& path) {
     return false;
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof info;  // the structure's real size on this system, not the controller's
-  info.fMask = 0;
+  // Without the flag the shell shows its own box when no viewer is registered for the type;
+  // a request that fails shows nothing.
+  info.fMask = SEE_MASK_FLAG_NO_UI;
   info.hwnd = HandleOf(owner);
   info.lpVerb = nullptr;  // the default action for the file's type
   info.lpFile = Wide(file);
