@@ -111,7 +111,8 @@ bool StoreAndEnd(SettingsView& view) {
   StoreProgress* progress = view.Settings().storeProgress;
   // Counted as sent from the attempt on: a write that fails half-way may still have reached
   // the radio, which then holds what was stored or not; only a store never tried is "not".
-  if (progress) progress->StoreSent();
+  // A device that is already gone takes no byte of it, so that store was never tried either.
+  if (progress && !LineLost()) progress->StoreSent();
   bool stored = SendLine(std::u16string(kStore));
   bool ended = SendLine(std::u16string(kEndCommands));
   if (stored && ended && CSerialPort::ConfirmWritten()) {
