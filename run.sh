@@ -33,7 +33,7 @@ trap cleanup EXIT
 
 start_sim() {  # name, then the stand-in's options
   local name=$1; shift
-  build-run/sim/qelm-radio-sim --link "$run/$name" --state "$run/$name.state" "$@" \
+  build-run/sim/qelm-radio-sim --path "$run/$name" --state "$run/$name.state" "$@" \
     >"$run/$name.out" 2>"$run/$name.err" &
   sims+=($!)
   for _ in $(seq 50); do [ -e "$run/$name" ] && return 0; sleep 0.1; done

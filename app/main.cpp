@@ -3,10 +3,10 @@
 
 #include "app/CConfigApp.h"
 #include "app/ProgramInfo.h"
+#include "platform/devices/PortPreferences.h"
 #include "platform/dialog/UiChoice.h"
 #include "platform/dialog/qt/QtApplication.h"
-#include "platform/dialog/terminal/TerminalApplication.h"
-#include "platform/serial/PortPreferences.h"
+#include "platform/dialog/text/TextApplication.h"
 #include "platform/system/ModulePath.h"
 
 // The one application object, made before main runs.

@@ -38,7 +38,7 @@ struct Radios {
     for (int i = 0; i < count; ++i) {
       links.push_back(folder + "/" + name + std::to_string(i));
       pids.push_back(Spawn({QELM_RADIO_SIM_PATH, "--quiet", "--preset", "shrike",
-                            "--reconnect-after-open", "300", "--link", links.back()},
+                            "--reconnect-after-open", "300", "--path", links.back()},
                            true));
     }
     struct stat st {};

@@ -55,8 +55,8 @@ Commands TimeCommands(const std::string& port, int count) {
   BannerValues banner;
   ReadBanner(&banner);
   SendLine(":wit2400");
-  char drain[200];
-  CSerialPort::ReadStr(drain, sizeof drain);
+  char unread[200];
+  CSerialPort::ReadStr(unread, sizeof unread);
   int32_t value = 0;
   const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
   for (int i = 0; i < count; ++i) c.failed += RadioCommand(u"wn?", &value) != 0;

@@ -31,7 +31,7 @@ struct Radios {
       links.push_back(folder + "/" + name + std::to_string(i));
       pids.push_back(test_support::Spawn(
           {QELM_RADIO_SIM_PATH, "--quiet", "--preset", i < held ? "shrike" : "vireo-swiss",
-           "--reconnect-after-open", "300", "--link", links.back()}));
+           "--reconnect-after-open", "300", "--path", links.back()}));
     }
     struct stat st {};
     for (const auto& l : links)

@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     BannerValues banner;
     ReadBanner(&banner);
     SendLine(":wit2400");
-    char drain[200];
-    CSerialPort::ReadStr(drain, sizeof drain);
+    char unread[200];
+    CSerialPort::ReadStr(unread, sizeof unread);
 
     int failures = 0;
     int32_t value = 0;

@@ -8,10 +8,10 @@
 
 #include "cli/CliUsage.h"
 #include "cli/PortNames.h"
-#include "platform/serial/NamedPorts.h"
-#include "platform/serial/PortMap.h"
-#include "platform/serial/PortName.h"
-#include "platform/serial/SerialInventory.h"
+#include "platform/devices/NamedPorts.h"
+#include "platform/devices/PortMap.h"
+#include "platform/devices/PortName.h"
+#include "platform/devices/SerialInventory.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/SafeText.h"
 

@@ -48,7 +48,7 @@ std::string Joined(const std::vector<std::string>& items, const char* between) {
 // end; a leading sign that a spreadsheet would take for a formula is shown as text.
 std::string CsvField(std::string text) {
   // What came from a radio or a file is shown, never obeyed, by whatever reads the file.
-  text = ForTerminal(text);
+  text = Printable(text);
   if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
     text.insert(0, "'");
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -131,7 +131,7 @@ std::string ReportText(const JobReport& r) {
   auto line = [&](const char* name, const std::string& value) {
     std::string label = std::string(name) + ":";
     label.resize(11, ' ');
-    out << label << ForTerminal(value) << "\n";
+    out << label << Printable(value) << "\n";
   };
   line("Port", r.port);
   if (r.haveSettings) {
@@ -247,7 +247,7 @@ std::string SummaryText(const FleetSummary& s) {
   std::snprintf(time, sizeof time, "%ld:%02ld", total / 60, total % 60);
   text += "; " + std::string(time) + " in all";
   if (s.signal) text += "; stopped by signal " + std::to_string(s.signal);
-  if (!s.runLog.empty()) text += "; log " + ForTerminal(s.runLog);
+  if (!s.runLog.empty()) text += "; log " + Printable(s.runLog);
   return text + "\n";
 }
 
@@ -350,7 +350,7 @@ bool ParseReportJson(const std::string& text, JobReport* r) {
   return true;
 }
 
-std::string ForTerminal(const std::string& text) {
+std::string Printable(const std::string& text) {
   return platform::SafeUtf8(platform::Utf8ToWide(text));
 }
 

@@ -93,6 +93,6 @@ bool ParseReportJson(const std::string& text, JobReport* r);
 std::string JsonString(const std::string& text);
 // A UTF-8 text as a terminal may show it: what came from the radio (its firmware text, a
 // reply in a log line) can hold escape sequences, which are shown, never sent.
-std::string ForTerminal(const std::string& text);
+std::string Printable(const std::string& text);
 
 }  // namespace cli

@@ -259,7 +259,7 @@ class Fleet {
         break;
       case Event::kErrLine:
         if (o_.quiet && !IsErrorLine(ev.line)) break;
-        status_.Line("[" + ForTerminal(m.port) + "] " + ForTerminal(ev.line));
+        status_.Line("[" + Printable(m.port) + "] " + Printable(ev.line));
         break;
       case Event::kEnded: {
         ended_.insert(ev.child);
@@ -316,7 +316,7 @@ class Fleet {
       out_ << FleetLine(r.port, r, portWidth_) << std::endl;
     // A plan's changes are what it is for: they follow its line, indented.
     if (!o_.json && r.result == "planned" && r.changes)
-      out_ << "    changes: " << ForTerminal(r.changes->empty() ? "none" : ChangesText(*r.changes))
+      out_ << "    changes: " << Printable(r.changes->empty() ? "none" : ChangesText(*r.changes))
            << std::endl;
     if (byChild) return;
     std::string reason;

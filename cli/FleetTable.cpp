@@ -29,7 +29,7 @@ std::string FleetLine(const std::string& port, const JobReport& r, size_t portWi
                 r.haveSettings && r.link >= 0 ? std::to_string(r.link).c_str() : "-",
                 r.haveSettings && !r.mode.empty() ? r.mode.c_str() : "-",
                 r.rate.empty() ? (r.storeJob ? "?" : "-") : r.rate.c_str(), r.seconds);
-  return ForTerminal(line);
+  return Printable(line);
 }
 
 }  // namespace cli

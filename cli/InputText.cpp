@@ -68,7 +68,7 @@ std::string Quoted(const std::string& text, size_t limit) {
     if (!cut.empty() && static_cast<unsigned char>(cut.back()) >= 0xC0) cut.pop_back();
     cut += "...";
   }
-  return ForTerminal(cut);
+  return Printable(cut);
 }
 
 }  // namespace cli

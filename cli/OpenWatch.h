@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/devices/SerialDevice.h"
 
 namespace cli {
 

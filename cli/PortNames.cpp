@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "cli/InputText.h"
-#include "platform/serial/DeviceKey.h"
-#include "platform/serial/PortName.h"
+#include "platform/devices/DeviceKey.h"
+#include "platform/devices/PortName.h"
 #include "platform/system/CodePage.h"
 
 namespace cli {

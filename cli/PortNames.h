@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
-#include "platform/serial/PortName.h"
+#include "platform/devices/PortName.h"
 
 namespace cli {
 

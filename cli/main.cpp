@@ -14,8 +14,8 @@
 #include "cli/InputText.h"
 #include "cli/JobProgress.h"
 #include "log/CLogFile.h"
-#include "platform/serial/NamedPorts.h"
-#include "platform/serial/OpenLines.h"
+#include "platform/devices/NamedPorts.h"
+#include "platform/devices/OpenLines.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/ControllingTerminal.h"
@@ -30,7 +30,7 @@ namespace {
 constexpr uint32_t kLogWaitMs = 5000;
 
 int UsageError(const std::string& error, const std::string& command) {
-  std::cerr << "qelm-cli: " << cli::ForTerminal(error) << "\n"
+  std::cerr << "qelm-cli: " << cli::Printable(error) << "\n"
             << "Try 'qelm-cli " << (cli::HasUsage(command) ? command + " " : "") << "--help'.\n";
   return 64;
 }
@@ -229,6 +229,6 @@ int main(int argc, char** argv) {
   if (!Tell(options, report, log, runLog, tag) && status == 0) status = report.status = 1;
   // What a message already told on standard error is not told twice.
   if (status != 0 && !report.error.empty() && view.Messages().empty())
-    std::cerr << "qelm-cli: " << cli::ForTerminal(report.error) << "\n";
+    std::cerr << "qelm-cli: " << cli::Printable(report.error) << "\n";
   return status;
 }

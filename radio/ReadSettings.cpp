@@ -42,10 +42,10 @@ int ReadSettings(SettingsView& view) {
   bool handle = s.modelNumber == kModel2410 && s.readBaudIndex == kDefaultBaudIndex;
 
   CSerialPort::Purge(CSerialPort::kPurgeAll);
-  if (DrainInput() != 0) return 1;
+  if (EmptyInput() != 0) return 1;
   SendLine(std::u16string(kEnterCommandMode));
   platform::Sleep(100);
-  if (DrainInput() != 0) return 1;
+  if (EmptyInput() != 0) return 1;
 
   int32_t value = 0;
   if (!Query(view, u"wb?", &value, u"ERROR: Could not read 'Mode'.", u"Mode")) return 1;

@@ -98,7 +98,7 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   platform::Sleep(200);
   written = SendLine(u"sd?") && written;
   platform::Sleep(200);
-  if (DrainInput() != 0 || !written) {
+  if (EmptyInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
     if (progress && LineLost()) progress->Lost(u"the reading at the new baudrate");
     return 1;
@@ -111,7 +111,8 @@ bool StoreAndEnd(SettingsView& view) {
   StoreProgress* progress = view.Settings().storeProgress;
   // Counted as sent from the attempt on: a write that fails half-way may still have reached
   // the radio, which then holds what was stored or not; only a store never tried is "not".
-  if (progress) progress->StoreSent();
+  // A device that is already gone takes no byte of it, so that store was never tried either.
+  if (progress && !LineLost()) progress->StoreSent();
   bool stored = SendLine(std::u16string(kStore));
   bool ended = SendLine(std::u16string(kEndCommands));
   if (stored && ended && CSerialPort::ConfirmWritten()) {
@@ -163,7 +164,7 @@ int SaveSettings(SettingsView& view) {
   }
 
   CSerialPort::Purge(CSerialPort::kPurgeAll);
-  if (DrainInput() != 0) return 1;
+  if (EmptyInput() != 0) return 1;
   if (handle) return StoreCoraxProfile(view);
   Begin(view);
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/devices/ConnectProcedure.h"
 #include "platform/dialog/DialogConstants.h"
-#include "platform/serial/ConnectProcedure.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/EscapedBytes.h"

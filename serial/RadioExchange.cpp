@@ -155,10 +155,10 @@ bool SendLine(const std::u16string& text) {
 }
 
 int RadioCommand(const std::u16string& command, int32_t* value) {
-  char drain[kBufferSize];
+  char unread[kBufferSize];
   char reply[kBufferSize] = {};
   CSerialPort::Purge(CSerialPort::kPurgeAll);
-  if (CSerialPort::ReadStr(drain, sizeof drain) != RC_OK) {
+  if (CSerialPort::ReadStr(unread, sizeof unread) != RC_OK) {
     Log(u"ERROR: RadioCommand error 1");
     return 1;
   }
@@ -204,7 +204,7 @@ int ReadBanner(BannerValues* values) {
   return 0;
 }
 
-int DrainInput() {
+int EmptyInput() {
   char buffer[200];
   return CSerialPort::ReadStr(buffer, sizeof buffer) == RC_OK ? 0 : 1;
 }

@@ -30,7 +30,7 @@ bool SendLine(const char* text);
 // Reads and discards what arrives until the line has been quiet for one read time-out (200
 // bytes at most). 0 when emptied; 1 when the port is closed or the radio keeps talking (the
 // serial port has logged it).
-int DrainInput();
+int EmptyInput();
 
 // What a banner gives.
 struct BannerValues {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/devices/SerialDevice.h"
 #include "sim/RadioModem.h"
 
 namespace sim {

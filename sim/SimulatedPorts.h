@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/devices/SerialDevice.h"
 #include "platform/system/Clock.h"
 #include "sim/RadioConfig.h"
 #include "sim/RadioModem.h"

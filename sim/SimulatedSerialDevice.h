@@ -3,9 +3,9 @@
 // by advancing that clock: a read that finds nothing jumps to the next byte's arrival or to its
 // time-out, whichever is first, so a test's 100 ms read time-out costs exactly 100 ms of
 // virtual time and no real time; the time-out rule itself is the one of every device
-// (platform/serial/TimedRead.h), on this clock. Bytes the radio sends are taken into an input queue
-// of 4096 bytes once they have arrived; what overflows it is lost and reported as CE_RXOVER, and a
-// byte that crossed at the wrong rate (or a frame other than 8 data bits without parity) is
+// (platform/devices/TimedRead.h), on this clock. Bytes the radio sends are taken into an input
+// queue of 4096 bytes once they have arrived; what overflows it is lost and reported as CE_RXOVER,
+// and a byte that crossed at the wrong rate (or a frame other than 8 data bits without parity) is
 // noise, reported as CE_FRAME. Writes reach the radio at once, paced on the line from there.
 //
 // Purging the input drops what has arrived by now; the radio keeps talking after that, and
@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <deque>
 
-#include "platform/serial/TimedSerialDevice.h"
+#include "platform/devices/TimedSerialDevice.h"
 #include "platform/system/Clock.h"
 #include "sim/SimulatedPort.h"
 

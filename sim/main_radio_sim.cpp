@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qelm-radio-sim: %s\n", error.c_str());
     return 1;
   }
-  if (!options.linkPath.empty() && !PlaceLink(options.linkPath, pty.SlavePath(), &error)) {
+  if (!options.ptyPath.empty() && !PlaceLink(options.ptyPath, pty.SlavePath(), &error)) {
     std::fprintf(stderr, "qelm-radio-sim: %s\n", error.c_str());
     return 1;
   }
@@ -90,6 +90,6 @@ int main(int argc, char** argv) {
                  options.radio.internal ? "internal" : "external");
   int status = server.Run(signalFd);
   server.SaveIfAsked(true);
-  if (!options.linkPath.empty()) RemoveLink(options.linkPath, pty.SlavePath());
+  if (!options.ptyPath.empty()) RemoveLink(options.ptyPath, pty.SlavePath());
   return status;
 }

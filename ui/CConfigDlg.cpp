@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "platform/devices/SerialDevice.h"
 #include "platform/dialog/CWinApp.h"
-#include "platform/serial/SerialDevice.h"
 #include "platform/system/Registry.h"
 #include "radio/RadioTables.h"
 #include "radio/ResetToDefaults.h"

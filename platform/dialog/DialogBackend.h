@@ -2,7 +2,7 @@
 // What a dialog framework backend provides: live windows built from templates, message boxes,
 // the beep, the wait cursor, the one-message pump and the shell. Three backends exist: Qt 6
 // Widgets for the real program with a display (platform/dialog/qt/), the text terminal for
-// one without (platform/dialog/terminal/), and the headless one for tests
+// one without (platform/dialog/text/), and the headless one for tests
 // (platform/dialog/headless/). CDialog and CWinApp talk only to this interface.
 //
 // Nothing here throws. Operations on a control id the template does not have do nothing and

@@ -89,7 +89,7 @@ int ProcessGroup::Start(const std::vector<std::string>& args) {
 }
 
 // Reads what one pipe has; queues its complete lines (and, at its end, the rest).
-void ProcessGroup::Drain(Child& c, int which) {
+void ProcessGroup::ReadPipe(Child& c, int which) {
   char buf[4096];
   ssize_t n = ::read(c.fd[which], buf, sizeof buf);
   if (n < 0 && errno == EINTR) return;
@@ -181,7 +181,7 @@ bool ProcessGroup::Next(Event* event, int wakeFd, int idleMs) {
       return true;
     }
     for (size_t i = 0; i < owners.size(); ++i)
-      if (fds[i].revents != 0) Drain(*owners[i].first, owners[i].second);
+      if (fds[i].revents != 0) ReadPipe(*owners[i].first, owners[i].second);
     if (wakeFd >= 0 && fds.back().revents != 0) {
       *event = {Event::kWake, -1, "", 0};
       return true;

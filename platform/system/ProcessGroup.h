@@ -60,7 +60,7 @@ class ProcessGroup {
 
  private:
   struct Child;
-  void Drain(Child& c, int which);
+  void ReadPipe(Child& c, int which);
   std::vector<Child*> children_;
   std::vector<Event> pending_;
   std::mutex lock_;  // children_ and each child's end, against Signal from another thread

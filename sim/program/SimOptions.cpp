@@ -51,7 +51,7 @@ const char* SimUsage() {
          "  --boot-ms MS            from power to the first banner byte (default 300)\n"
          "  --state FILE            stored registers and rate: loaded at start, written on\n"
          "                          every \"m>\" and at exit\n"
-         "  --link PATH             place a symbolic link to the pseudo-terminal at PATH\n"
+         "  --path PATH             place a symbolic link to the pseudo-terminal at PATH\n"
          "                          (an existing link is replaced; removed at exit)\n"
          "  --fault MODE[=COMMAND]  misbehave on every line, or on one command line only;\n"
          "                          MODE: no-prompt, silence, endless-talk, garbage, slow,\n"
@@ -91,7 +91,7 @@ bool ParseSimOptions(int argc, char** argv, SimOptions* options, std::string* er
     kPlugNoise,
     kSeed,
     kState,
-    kLink,
+    kPath,
     kFault
   };
   static const option kLong[] = {{"help", no_argument, nullptr, 'h'},
@@ -109,13 +109,14 @@ bool ParseSimOptions(int argc, char** argv, SimOptions* options, std::string* er
                                  {"plug-noise", required_argument, nullptr, kPlugNoise},
                                  {"seed", required_argument, nullptr, kSeed},
                                  {"state", required_argument, nullptr, kState},
-                                 {"link", required_argument, nullptr, kLink},
+                                 {"path", required_argument, nullptr, kPath},
+                                 {"link", required_argument, nullptr, kPath},  // older spelling
                                  {"fault", required_argument, nullptr, kFault},
                                  {nullptr, 0, nullptr, 0}};
   std::map<int, std::string*> valued = {
-      {kModel, &model}, {kFirmware, &firmware},   {kBaud, &baud},      {kPreset, &o.preset},
-      {kBootMs, &boot}, {kReconnect, &reconnect}, {kSlowMs, &slow},    {kPlugNoise, &noise},
-      {kSeed, &seed},   {kState, &o.statePath},   {kLink, &o.linkPath}};
+      {kModel, &model}, {kFirmware, &firmware},   {kBaud, &baud},     {kPreset, &o.preset},
+      {kBootMs, &boot}, {kReconnect, &reconnect}, {kSlowMs, &slow},   {kPlugNoise, &noise},
+      {kSeed, &seed},   {kState, &o.statePath},   {kPath, &o.ptyPath}};
 
   // Options are taken in order ("-" first: an argument that is not an option comes back as
   // one, to be refused, instead of being moved to the end), with no messages of getopt's own

@@ -16,7 +16,7 @@ struct SimOptions {
   RadioConfig radio;
   std::string preset;
   std::string statePath;
-  std::string linkPath;
+  std::string ptyPath;
   bool quiet = false;
   bool verbose = false;
   bool showHelp = false;

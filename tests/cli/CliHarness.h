@@ -70,7 +70,7 @@ class SimRadio {
  public:
   SimRadio(const std::string& folder, const std::string& name, std::vector<std::string> options)
       : link_(folder + "/" + name), report_(folder + "/" + name + ".sim") {
-    std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--verbose", "--link", link_};
+    std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--verbose", "--path", link_};
     args.insert(args.end(), options.begin(), options.end());
     pid_ = test_support::Spawn(args, "/dev/null", report_.c_str());
     struct stat st {};

@@ -42,8 +42,8 @@ class SerialLinkEndToEnd : public ::testing::Test {
   bool OpenAndEnterCommandMode(const std::u16string& rate, BannerValues* banner, int* drained) {
     if (CSerialPort::OpenPort(rate, false) != RC_OK || ReadBanner(banner) != 0) return false;
     sentWit = SendLine(":wit2400");
-    char drain[200];
-    *drained = CSerialPort::ReadStr(drain, sizeof drain);
+    char unread[200];
+    *drained = CSerialPort::ReadStr(unread, sizeof unread);
     return true;
   }
 

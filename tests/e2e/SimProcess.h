@@ -19,7 +19,7 @@ class SimProcess {
  public:
   // Returns once the device link exists (or after 5 s, with Running() false).
   SimProcess(const std::string& link, std::vector<std::string> options) : link_(link) {
-    std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--quiet", "--link", link};
+    std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--quiet", "--path", link};
     args.insert(args.end(), options.begin(), options.end());
     pid_ = test_support::Spawn(args, "/dev/null", nullptr);
     for (int i = 0; i < 500 && !Running(); ++i)

@@ -133,10 +133,9 @@ TEST(LayerIncludesTest, TheOsQtGensioAndCursesStayInTheirFoldersOfPlatform) {
       if (!StartsWith(file, "platform/dialog/qt/") && file != "platform/system/Registry.cpp")
         breaches.push_back(Where(inc) + " (Qt)");
     } else if (StartsWith(h, "gensio/") || StartsWith(h, "openssl/")) {
-      if (!StartsWith(file, "platform/serial/")) breaches.push_back(Where(inc) + " (network)");
+      if (!StartsWith(file, "platform/devices/")) breaches.push_back(Where(inc) + " (network)");
     } else if (h == "curses.h" || h == "ncurses.h" || StartsWith(h, "ncursesw/")) {
-      if (!StartsWith(file, "platform/dialog/terminal/"))
-        breaches.push_back(Where(inc) + " (curses)");
+      if (!StartsWith(file, "platform/dialog/text/")) breaches.push_back(Where(inc) + " (curses)");
     } else if (IsWindowsHeader(h)) {
       if (!StartsWith(file, "platform/") || file.find("/win32/") == std::string::npos)
         breaches.push_back(Where(inc) + " (Windows)");
@@ -158,7 +157,7 @@ TEST(LayerIncludesTest, TheRadioSequencesDoNotKnowTheDialogClass) {
     if (!StartsWith(file, "radio/") && !StartsWith(file, "serial/")) continue;
     if (inc.header.find("CConfigDlg") != std::string::npos ||
         StartsWith(inc.header, "platform/dialog/qt/") ||
-        StartsWith(inc.header, "platform/dialog/terminal/"))
+        StartsWith(inc.header, "platform/dialog/text/"))
       breaches.push_back(Where(inc));
   }
   EXPECT_TRUE(breaches.empty()) << ::testing::PrintToString(breaches);

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/devices/SerialDevice.h"
 #include "sim/SimulatedPorts.h"
 
 namespace matrix {

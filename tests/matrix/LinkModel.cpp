@@ -124,7 +124,7 @@ bool LinkModel::LoneCr(int step) {
   return true;
 }
 
-bool LinkModel::Drain() const {
+bool LinkModel::EmptyInput() const {
   return !portClosed_ && !talking_;
 }
 

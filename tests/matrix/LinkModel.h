@@ -34,7 +34,7 @@ class LinkModel {
   // The lone carriage return of the rate switch.
   bool LoneCr(int step);
   // An emptying read (ReadStr); false when it fails.
-  bool Drain() const;
+  bool EmptyInput() const;
   // The tool's port set to another rate on the open device; false when the device is gone.
   bool SetPortRate(int rate);
   // ClosePort and OpenPort at a rate with message boxes; false (after the port's own log line

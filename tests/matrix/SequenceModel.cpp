@@ -61,7 +61,7 @@ void PredictReading(const Cell& cell, int firstLineStep, const char* preset, Exp
   LinkModel link(cell.fault, cell.step, 115200, 115200, e.log);
   e.log.push_back(CleanBanner(preset));
   link.Raw(firstLineStep, script[firstLineStep].text);
-  bool ok = link.Drain();
+  bool ok = link.EmptyInput();
   size_t end = script.size();
   for (size_t i = firstLineStep + 1; ok && i < end; ++i) {
     if (link.Command(static_cast<int>(i), script[i].text)) continue;
@@ -214,7 +214,7 @@ void PredictStore(const Cell& cell, Expected& e) {
       } else {
         bool written = link.LoneCr(3);
         written = link.Raw(4, "sd?") && written;
-        if (!link.Drain() || !written) {
+        if (!link.EmptyInput() || !written) {
           e.log.push_back("ERROR: Could not connect to radio at new baudrate 19200");
           result = 1;
         }

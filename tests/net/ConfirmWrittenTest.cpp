@@ -16,8 +16,8 @@
 
 #include "DelayProxy.h"
 #include "Ser2net.h"
-#include "platform/serial/NetworkPortName.h"
-#include "platform/serial/NetworkSerial.h"
+#include "platform/devices/NetworkPortName.h"
+#include "platform/devices/NetworkSerial.h"
 
 using platform::NetworkSerial;
 

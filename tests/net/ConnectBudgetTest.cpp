@@ -11,8 +11,8 @@
 #include <string>
 
 #include "Ser2net.h"
-#include "platform/serial/ConnectProcedure.h"
-#include "platform/serial/DeviceOpener.h"
+#include "platform/devices/ConnectProcedure.h"
+#include "platform/devices/DeviceOpener.h"
 
 using platform::ConnectProcedure;
 using platform::DeviceOpener;

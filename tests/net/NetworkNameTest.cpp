@@ -7,8 +7,8 @@
 
 #include "../cli/CliHarness.h"
 #include "Ser2net.h"
-#include "platform/serial/DeviceKey.h"
-#include "platform/serial/NetworkPortName.h"
+#include "platform/devices/DeviceKey.h"
+#include "platform/devices/NetworkPortName.h"
 
 using namespace cli_test;
 

@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "Ser2net.h"
-#include "platform/serial/NetworkPortName.h"
-#include "platform/serial/NetworkSerial.h"
+#include "platform/devices/NetworkPortName.h"
+#include "platform/devices/NetworkSerial.h"
 #include "tests/WaitUntil.h"
 
 using platform::NetworkSerial;

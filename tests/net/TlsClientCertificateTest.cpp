@@ -13,9 +13,9 @@
 #include "Ser2net.h"
 #include "TestCa.h"
 #include "TlsFrontEnd.h"
-#include "platform/serial/NetworkPortName.h"
-#include "platform/serial/NetworkSerial.h"
-#include "platform/serial/TlsFiles.h"
+#include "platform/devices/NetworkPortName.h"
+#include "platform/devices/NetworkSerial.h"
+#include "platform/devices/TlsFiles.h"
 
 using platform::NetworkSerial;
 using platform::TlsOptions;

@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/serial/SerialDevice.h"
-#include "platform/serial/TermiosSerial.h"
+#include "platform/devices/SerialDevice.h"
+#include "platform/devices/TermiosSerial.h"
 #include "tests/WaitUntil.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/serial/SerialDevice.h"
-#include "platform/serial/TermiosSerial.h"
+#include "platform/devices/SerialDevice.h"
+#include "platform/devices/TermiosSerial.h"
 #include "sim/RadioModem.h"
 #include "tests/WaitUntil.h"
 #include "tests/sim/RadioSimChild.h"

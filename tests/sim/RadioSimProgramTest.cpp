@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial/SerialDevice.h"
-#include "platform/serial/TermiosSerial.h"
+#include "platform/devices/SerialDevice.h"
+#include "platform/devices/TermiosSerial.h"
 #include "sim/RadioModem.h"
 #include "tests/WaitUntil.h"
 #include "tests/sim/RadioSimChild.h"
@@ -176,7 +176,7 @@ TEST_F(RadioSimProgramTest, KeepsItsStateAndLinkAndHearsTheCableSignal) {
   char dir[] = "/tmp/qelm-sim-test-XXXXXX";
   ASSERT_NE(::mkdtemp(dir), nullptr);
   std::string link = std::string(dir) + "/radio", state = std::string(dir) + "/state";
-  ASSERT_TRUE(sim.Start({"--link", link, "--state", state}));
+  ASSERT_TRUE(sim.Start({"--path", link, "--state", state}));
   char target[256] = {};
   ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
   EXPECT_EQ(sim.Path(), target);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/devices/SerialDevice.h"
 #include "platform/system/Clock.h"
 #include "sim/SimulatedPorts.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial/DeviceHolders.h"
-#include "platform/serial/SerialInventory.h"
+#include "platform/devices/DeviceHolders.h"
+#include "platform/devices/SerialInventory.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial/SerialDevice.h"
+#include "platform/devices/SerialDevice.h"
 #include "platform/system/Clock.h"
 
 namespace testing_support {

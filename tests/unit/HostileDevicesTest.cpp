@@ -15,8 +15,8 @@
 
 #include "FakePorts.h"
 #include "RadioDialogTest.h"
-#include "platform/serial/PortMap.h"
-#include "platform/serial/TermiosSerial.h"
+#include "platform/devices/PortMap.h"
+#include "platform/devices/TermiosSerial.h"
 
 using namespace testing_support;
 
@@ -94,7 +94,7 @@ TEST(HostileDevices, TerminalAnotherProgramHasOpenIsBusyUntilItLetsGo) {
 
 TEST(HostilePortNames, OnlyTheThreePortNamesMapToADevice) {
   for (const char16_t* name : {u"COM1:", u"COM2:", u"COM3:"})
-    EXPECT_TRUE(platform::PortNumber(name).has_value());
+    EXPECT_TRUE(platform::ComPortNumber(name).has_value());
   const std::u16string hostile[] = {u"",
                                     u":",
                                     u"COM1",

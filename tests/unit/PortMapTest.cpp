@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial/NetworkPortName.h"
-#include "platform/serial/PortMap.h"
+#include "platform/devices/NetworkPortName.h"
+#include "platform/devices/PortMap.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/serial/PortMap.h"
-#include "platform/serial/PortName.h"
+#include "platform/devices/PortMap.h"
+#include "platform/devices/PortName.h"
 
 namespace {
 
@@ -136,8 +136,8 @@ TEST(PortDeviceParse, OnlyExactComNamesPathsAndNetworkNamesWithTheirColon) {
         std::u16string(u"/dev/x\0y:", 9)})
     EXPECT_FALSE(ParsePortDevice(bad)) << bad.size();
   // The port map's view of the same names.
-  EXPECT_EQ(platform::PortNumber(u"COM3:"), 3);
-  EXPECT_FALSE(platform::PortNumber(u"/dev/ttyS0:"));
+  EXPECT_EQ(platform::ComPortNumber(u"COM3:"), 3);
+  EXPECT_FALSE(platform::ComPortNumber(u"/dev/ttyS0:"));
 }
 
 TEST(DeviceNameParse, NetworkNamesAreParsedAndAnythingElseIsAPathAsItStands) {

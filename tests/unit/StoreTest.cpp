@@ -1,9 +1,12 @@
 // Storing settings into the radio with "&Save", on the headless backend with the radio
 // stand-in on the virtual clock: the commands on the wire in order and the waits between them,
 // the log, the message boxes, the port afterwards, and what a reconnect reads back.
+#include <optional>
+
 #include "FakePorts.h"
 #include "RadioDialogTest.h"
 #include "platform/dialog/DialogConstants.h"
+#include "radio/StoreProgress.h"
 #include "radio/StoreSettings.h"
 
 using namespace testing_support;
@@ -266,4 +269,27 @@ TEST(StoreOnAScriptedLine, PortRefusingTheNewRateIsResultTwoAndNothingFollows) {
     EXPECT_EQ(dlg.m_settings.portBaudText, u"9600");
   }
   platform::SetSerialProvider(nullptr);
+}
+
+// What a report learns of the store: a device gone before "m>" took none of it (not stored,
+// though the sequence still tries "m>" and "z>"); a whole store is confirmed (stored).
+TEST_F(StoreTest, StoredFollowsWhereTheDeviceWasLost) {
+  struct Case {
+    const char* vanishAt;
+    std::optional<bool> stored;
+  };
+  for (const Case& c : {Case{"wu01", false}, Case{"", true}}) {
+    SCOPED_TRACE(c.vanishAt);
+    sim::RadioConfig config = Radio("shrike");
+    if (*c.vanishAt) config.commandFaults[c.vanishAt] = sim::RadioFault::kVanish;
+    auto& radio = ConnectTo(u"COM1", config, u"115200");
+    radio::StoreProgress progress;
+    dlg->m_settings.storeProgress = &progress;
+    ASSERT_TRUE(ui.SelectText(D, IDC_LINK, u"10"));
+    Save();
+    dlg->m_settings.storeProgress = nullptr;
+    EXPECT_EQ(progress.Get().Stored(), c.stored);
+    EXPECT_EQ(radio.StoreCount(), c.stored == true ? 1 : 0);
+    ui.boxes.clear();
+  }
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/serial/ReadTransport.h"
-#include "platform/serial/TimedRead.h"
+#include "platform/devices/ReadTransport.h"
+#include "platform/devices/TimedRead.h"
 
 namespace {
 

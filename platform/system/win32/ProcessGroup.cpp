@@ -144,7 +144,7 @@ int ProcessGroup::Start(const std::vector<std::string>& args) {
   return static_cast<int>(children_.size()) - 1;
 }
 
-void ProcessGroup::Drain(Child& c, int which) {
+void ProcessGroup::ReadPipe(Child& c, int which) {
   const int index =
       static_cast<int>(std::find(children_.begin(), children_.end(), &c) - children_.begin());
   while (!c.lines[which].empty()) {
@@ -164,8 +164,8 @@ bool ProcessGroup::Next(Event* event, int wakeFd, int idleMs) {
       std::lock_guard<std::mutex> hold(lock_);
       if (pending_.empty()) {
         for (Child* c : children_) {
-          Drain(*c, 0);
-          Drain(*c, 1);
+          ReadPipe(*c, 0);
+          ReadPipe(*c, 1);
           // A child is reported ended once it has ended and everything it wrote was given.
           if (!c->ended && c->closed[0] && c->closed[1] &&
               ::WaitForSingleObject(c->process, 0) == WAIT_OBJECT_0) {
