@@ -17,21 +17,11 @@ void CConfigDlg::OnAbout() {
   m_aboutDlg.DoModal();
 }
 
-namespace {
-// The folder separators of the program's path: Windows takes both, and gives a backslash.
-#ifdef _WIN32
-constexpr char16_t kSeparators[] = u"\\/";
-constexpr char16_t kHelpFile[] = u"\\QELM_Help.htm";
-#else
-constexpr char16_t kSeparators[] = u"/";
-constexpr char16_t kHelpFile[] = u"/QELM_Help.htm";
-#endif
-}  // namespace
-
 std::u16string CConfigDlg::HelpFilePath(const std::u16string& programFile) {
-  const auto slash = programFile.find_last_of(kSeparators);
+  // The folder as the program's path writes it, with its own separator ("\" on Windows).
+  const auto slash = programFile.find_last_of(platform::kFolderSeparators);
   if (slash == std::u16string::npos) return {};
-  return programFile.substr(0, slash) + kHelpFile;
+  return programFile.substr(0, slash + 1) + u"QELM_Help.htm";
 }
 
 void CConfigDlg::OnHelp() {

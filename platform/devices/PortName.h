@@ -19,13 +19,21 @@
 
 namespace platform {
 
+// The highest COM port number: the controller's three on Linux, the system's 255 on Windows
+// (where qelm-cli takes any of them).
+#ifdef _WIN32
+constexpr int kMaxComPort = 255;
+#else
+constexpr int kMaxComPort = 3;
+#endif
+
 // A port name longer than this is refused (no device or network name comes near it).
 constexpr size_t kMaxPortNameBytes = 256;
 
 struct PortName {
   enum class Kind { kCom, kPath, kNetwork };
   Kind kind = Kind::kPath;
-  int com = 0;              // 1 to 3, for a COM port
+  int com = 0;              // 1 to kMaxComPort, for a COM port
   std::string path;         // for a path: absolute (a port map's device: as it stands)
   NetworkPortName network;  // for a network line
 
