@@ -23,10 +23,7 @@ done
   echo "usage: check-installer.sh --setup SETUP.EXE --work DIR" >&2
   exit 2
 }
-wine_private_namespace --setup "$setup" --work "$work"
-
-rm -rf "$work"
-mkdir -p "$work"
+wine_private_session --setup "$setup" --work "$work"
 trap wine_session_stop EXIT
 
 fail() {
@@ -35,7 +32,7 @@ fail() {
   exit 1
 }
 
-wine_session_start || fail "no display or no wine prefix."
+wine_session_start || fail "no virtual display."
 folder="$WINEPREFIX/drive_c/Program Files/QELM Config"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QELM Config"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QELM Config'

@@ -1,29 +1,19 @@
-# Sourced by the Windows window and installer checks: a wine session that cannot reach the
-# machine's serial lines, on a virtual display of its own, in a fresh prefix.
+# Sourced by the Windows window and installer checks: a wine session on a virtual display of its
+# own, in a fresh prefix, that cannot reach the machine's serial lines. The calling script runs
+# itself again through wine-env.sh (wine_private_session, first thing), which gives it a private
+# mount namespace in which every /dev/ttyS* is /dev/null and a fresh prefix under $work; ports
+# the check uses are mapped with wine_map_port, through wine's own port map.
 #
-# Wine maps COM ports to the machine's /dev/ttyS* by itself (with no mapping of its own COM1 is
-# /dev/ttyS0, the kernel's console here; a link that points nowhere is replaced by one to it).
-# So the calling script runs itself again in a private mount namespace in which every
-# /dev/ttyS* is /dev/null (wine_private_namespace, first thing), checks that they are, and
-# only then starts wine. Ports the test uses are mapped through wine's own port map.
-#
-# The caller sets `work` (a folder it owns) before wine_session_start; everything the session
+# The caller sets `work` (a folder it owns) before wine_private_session; everything the session
 # starts is stopped by wine_session_stop, which the caller's EXIT trap runs.
 
-# Runs the calling script again in a private mount namespace, unless it already is in one.
-wine_private_namespace() {
-  if [ -z "${QELM_PRIVATE_MOUNTS:-}" ]; then
-    exec env QELM_PRIVATE_MOUNTS=1 unshare -m --propagation private "$0" "$@"
+# Runs the calling script again inside wine-env.sh, unless it already runs there.
+wine_private_session() {
+  if [ -z "${QELM_WINE_ENV:-}" ]; then
+    rm -rf "$work"
+    mkdir -p "$work"
+    exec "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" --prefix "$work/prefix" --fresh -- "$0" "$@"
   fi
-  local tty
-  for tty in /dev/ttyS*; do
-    [ -e "$tty" ] || continue
-    mount --bind /dev/null "$tty"
-    if [ "$(stat -L -c %t:%T "$tty")" != "$(stat -L -c %t:%T /dev/null)" ]; then
-      echo "$(basename "$0"): $tty could not be hidden; wine is not started." >&2
-      exit 1
-    fi
-  done
 }
 
 session_pids=()
@@ -39,27 +29,23 @@ wait_for() {
   return 1
 }
 
-# A virtual display and a fresh wine prefix under $work.
+# A virtual display of its own.
 wine_session_start() {
-  export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   local n=70
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   session_pids+=($!)
   export DISPLAY=":$n"
-  wait_for 20 xdotool getdisplaygeometry >/dev/null 2>&1 || return 1
-  wineboot -i >"$work/wineboot.out" 2>&1 || return 1
-  wineserver -w
+  wait_for 20 xdotool getdisplaygeometry >/dev/null 2>&1
 }
 
-# Maps a COM port to a device through wine's port map; takes effect at the next wineserver.
+# Maps a COM port to a pseudo-terminal through wine's port map (wineserver restarts).
 wine_map_port() {
-  wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1 &&
-    wineserver -k && wineserver -w
+  "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" map "$1" "$2"
 }
 
 wine_session_stop() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  wineserver -k 2>/dev/null || true
   local p
   for p in "${session_pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
