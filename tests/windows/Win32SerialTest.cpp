@@ -199,6 +199,8 @@ TEST(WindowsPortNames, AnyComPortAndItsDeviceNameAreTheSystemsPort) {
   ASSERT_TRUE(seven);
   EXPECT_EQ(seven->com, 7);
   EXPECT_EQ(platform::ParsePortDevice(u"COM200:")->com, 200);
+  EXPECT_EQ(platform::ParsePortDevice(u"\\\\.\\COM4:")->com, 4);
+  EXPECT_FALSE(platform::ParsePortDevice(u"com4:"));
   for (const char* wrong : {"COM0", "COM256", "COM01", "COMX", "/dev/ttyS0", "ttyUSB0"}) {
     platform::PortNameFault fault = platform::PortNameFault::kNone;
     EXPECT_FALSE(platform::ParsePortName(wrong, &fault)) << wrong;

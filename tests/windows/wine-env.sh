@@ -16,6 +16,9 @@
 # Needs root (unshare and mount); leaves nothing behind but the prefix, and stops the prefix's
 # wineserver at the end.
 set -euo pipefail
+# The wine server makes the first terminal a program opens its controlling terminal, and dumps
+# its state when that terminal hangs up (a stand-in ending): it is started here, quietly.
+start_server() { wineserver -p >/dev/null 2>&1 || true; }
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -39,6 +42,7 @@ case ${1:-} in
     rm -f "$link"
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
+    start_server
     wine cmd /c exit 0 >/dev/null 2>&1 || true
     for _ in $(seq 100); do
       if [ "$1" = map ]; then
@@ -105,4 +109,5 @@ done
 wine reg delete 'HKLM\Software\Wine\Ports' /f >/dev/null 2>&1 || true
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
+start_server
 "$@"
