@@ -129,6 +129,10 @@ std::optional<PortName> ParsePortDevice(const std::u16string& portDevice) {
   if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
   const std::string text = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
   if (int n = ComNumber(text, true)) return Com(n);
+#ifdef _WIN32
+  if (text.size() > 4 && text.compare(0, 4, R"(\\.\)") == 0)
+    if (int n = ComNumber(std::string_view(text).substr(4), true)) return Com(n);
+#endif
   if (LooksLikeNetworkPort(text)) {
     if (auto network = ParseNetworkPort(text)) return Network(*network);
     return std::nullopt;

@@ -55,11 +55,13 @@ enum class PortNameFault {
 
 // A port as a person writes it: COM1 to COM3 in any letter case; an absolute path; a
 // relative path (one with a '/', or a name that exists in the working folder), resolved
-// against the working folder; or a network name.
+// against the working folder; or a network name. On Windows: any COMn (to kMaxComPort) or its
+// device name "\\.\COMn", or a network name; there are no paths.
 std::optional<PortName> ParsePortName(std::string_view text, PortNameFault* fault = nullptr);
 
 // A port device name as CSerialPort forms it: a port's Text() and ":". Only "COM1:" to
 // "COM3:" exactly, an absolute path or a well-formed network name; nothing for any other text.
+// On Windows any "COMn:" and "\\.\COMn:" instead of paths.
 std::optional<PortName> ParsePortDevice(const std::u16string& portDevice);
 
 // A device as the port map holds it (QELM_COMn, the preferences, an adapter): a network name

@@ -16,6 +16,9 @@
 # Needs root (unshare and mount); leaves nothing behind but the prefix, and stops the prefix's
 # wineserver at the end.
 set -euo pipefail
+# The wine server makes the first terminal a program opens its controlling terminal, and dumps
+# its state when that terminal hangs up (a stand-in ending): it is started here, quietly.
+start_server() { wineserver -p >/dev/null 2>&1 || true; }
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -33,11 +36,24 @@ case ${1:-} in
     else
       wine reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f >/dev/null 2>&1 || true
     fi
-    # A link wine made earlier would point elsewhere; the port map is read afresh on start.
-    rm -f "$WINEPREFIX/dosdevices/$(echo "$port" | tr 'A-Z' 'a-z')"
+    # A link wine made earlier would point elsewhere; the port map is read afresh when the
+    # wine server starts, and the link made a moment later: wait for it before going on.
+    link=$WINEPREFIX/dosdevices/$(echo "$port" | tr 'A-Z' 'a-z')
+    rm -f "$link"
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    exit 0
+    start_server
+    wine cmd /c exit 0 >/dev/null 2>&1 || true
+    for _ in $(seq 100); do
+      if [ "$1" = map ]; then
+        [ "$(readlink "$link" 2>/dev/null)" = "$target" ] && exit 0
+      else
+        [ -e "$link" ] || [ -L "$link" ] || exit 0
+      fi
+      sleep 0.1
+    done
+    echo "wine-env.sh $1: wine did not take $port" >&2
+    exit 1
     ;;
 esac
 
@@ -93,4 +109,5 @@ done
 wine reg delete 'HKLM\Software\Wine\Ports' /f >/dev/null 2>&1 || true
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
+start_server
 "$@"

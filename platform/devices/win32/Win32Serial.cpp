@@ -57,21 +57,34 @@ std::unique_ptr<Win32Serial> Win32Serial::Open(const std::string& device, int* l
   }
   auto saved = std::make_unique<Saved>();
   saved->state.DCBlength = sizeof(::DCB);
-  // Only a serial port has line settings; anything else the name leads to is closed again.
-  if (::GetFileType(h) != FILE_TYPE_CHAR || !::GetCommState(h, &saved->state)) {
+  // Only a serial port has line settings; anything else the name leads to is closed again. A
+  // port whose settings cannot be read (wine cannot read a rate that Linux set in its own
+  // way, as the Linux side of the tool does) is still a port if it takes new ones; there is
+  // nothing to give back at close then.
+  if (::GetFileType(h) != FILE_TYPE_CHAR) {
     ::CloseHandle(h);
     *lastError = ENOTTY;
     return nullptr;
   }
-  saved->haveState = true;
+  saved->haveState = ::GetCommState(h, &saved->state) != 0;
   saved->haveTimeouts = ::GetCommTimeouts(h, &saved->timeouts) != 0;
+  // Cooperating programs (and this one) meet at the port's name even where the system lets a
+  // second opener in.
+  const std::string name = device.substr(device.find_last_of('\\') + 1);
+  HANDLE claim = ::CreateMutexW(nullptr, FALSE, win32::Wide("Local\\qelm-port-" + name).c_str());
+  if (!claim || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (claim) ::CloseHandle(claim);
+    ::CloseHandle(h);
+    *lastError = EBUSY;
+    return nullptr;
+  }
   std::unique_ptr<Win32Serial> port(new Win32Serial(h));
+  port->claim_ = claim;
   port->saved_ = std::move(saved);
   port->ioEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   port->waitEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   // Reads return at once with what is there; the timed read above does the waiting.
-  ::COMMTIMEOUTS immediate{MAXDWORD, 0, 0, 0, 0};
-  if (!port->ioEvent_ || !port->waitEvent_ || !::SetCommTimeouts(h, &immediate)) {
+  if (!port->ioEvent_ || !port->waitEvent_ || !port->SetPortTimeouts(0)) {
     *lastError = win32::ErrnoFromWin32(::GetLastError());
     return nullptr;
   }
@@ -82,9 +95,10 @@ std::unique_ptr<Win32Serial> Win32Serial::Open(const std::string& device, int* l
   // Raw at once at the rate the port holds, so nothing is translated before the caller
   // applies its own record.
   DCB dcb;
-  dcb.BaudRate = port->saved_->state.BaudRate ? port->saved_->state.BaudRate : 9600;
+  if (port->saved_->haveState && port->saved_->state.BaudRate)
+    dcb.BaudRate = port->saved_->state.BaudRate;
   if (!port->SetCommState(dcb)) {
-    *lastError = port->LastError();
+    *lastError = port->saved_->haveState ? port->LastError() : ENOTTY;
     return nullptr;
   }
   return port;
@@ -105,6 +119,7 @@ Win32Serial::~Win32Serial() {
   }
   ::CloseHandle(handle_);
   if (ioEvent_) ::CloseHandle(ioEvent_);
+  if (claim_) ::CloseHandle(claim_);
   if (waitEvent_) ::CloseHandle(waitEvent_);
 }
 
@@ -177,8 +192,18 @@ bool Win32Serial::SetCommState(const DCB& dcb) {
     return Fail(EINVAL);
   ::DCB d{};
   d.DCBlength = sizeof d;
-  if (!::GetCommState(handle_, &d)) return FailFromSystem();
-  // Every field from the record; the driver's flow-control limits and characters are kept.
+  // Every field from the record; the driver's flow-control limits and characters are kept
+  // where it can tell them.
+  const bool known = ::GetCommState(handle_, &d) != 0;
+  ::DCB before = d;
+  if (!known) {
+    d = ::DCB{};
+    d.DCBlength = sizeof d;
+    d.XonLim = 2048;
+    d.XoffLim = 512;
+    d.XonChar = 0x11;
+    d.XoffChar = 0x13;
+  }
   d.BaudRate = dcb.BaudRate;
   d.ByteSize = dcb.ByteSize;
   d.Parity = dcb.Parity;
@@ -197,7 +222,24 @@ bool Win32Serial::SetCommState(const DCB& dcb) {
   d.fRtsControl = dcb.fRtsControl;
   d.fAbortOnError = dcb.fAbortOnError;
   if (!::SetCommState(handle_, &d)) return FailFromSystem();
+  // A driver that takes a rate it cannot set without a word (wine: 14400 on a
+  // pseudo-terminal) would leave the line at another rate than the caller believes.
+  ::DCB after{};
+  after.DCBlength = sizeof after;
+  if (!::GetCommState(handle_, &after)) return FailFromSystem();
+  if (after.BaudRate != dcb.BaudRate) {
+    if (known) ::SetCommState(handle_, &before);
+    return Fail(EINVAL);
+  }
   rate_ = dcb.BaudRate;
+  return true;
+}
+
+bool Win32Serial::SetPortTimeouts(uint32_t waitMs) {
+  // 0: a read returns at once with what is there; else a read (of one byte) waits up to
+  // waitMs for it.
+  ::COMMTIMEOUTS t{waitMs ? 0 : MAXDWORD, 0, waitMs, 0, 0};
+  if (!::SetCommTimeouts(handle_, &t)) return FailFromSystem();
   return true;
 }
 

@@ -1,14 +1,19 @@
 #pragma once
 // The serial device on Windows: a COM port opened through the system's comm API
 // (CreateFileW on "\\.\COMn", overlapped), beside the termios device of Linux and behind the
-// same interface. Opening takes the port exclusively (share mode 0: the system refuses every
-// other opener), remembers the line settings and time-outs it found and puts the line at once
-// into the record's raw 8N1 form at the rate the port holds; every SetCommState sets the whole
-// line from the record. The port's own time-outs are set so that a read returns at once with
-// what is there: the time-out rule of TimedRead.h is applied above, once for all devices, and
-// this device only reads what is there and waits (WaitCommEvent, overlapped, bounded by a
-// WaitForSingleObject) until a deadline. Closing lets queued output leave (bounded) and gives
-// the port back the line settings and time-outs it was found with.
+// same interface. Opening takes the port exclusively (share mode 0, with which the system
+// refuses every other opener; and a named mutex per port, which refuses cooperating programs
+// where the system does not, as wine does not), remembers the line settings and time-outs it
+// found and puts the line at once into the record's raw 8N1 form at the rate the port holds;
+// every SetCommState sets the whole line from the record, and a rate the driver does not take
+// is refused rather than left in doubt. The port's own time-outs are set so that a read
+// returns at once with what is there: the time-out rule of TimedRead.h is applied above, once
+// for all devices, and this device only reads what is there and waits (WaitCommEvent,
+// overlapped, bounded by a WaitForSingleObject) until a deadline. A driver that cannot wait
+// for an event (wine on a pseudo-terminal aborts the wait at once: it has no modem lines
+// there) is waited on instead with a one-byte read bounded by the port's own time-out, and
+// the byte is kept for the next read. Closing lets queued output leave (bounded) and gives the
+// port back the line settings and time-outs it was found with.
 //
 // Promises on failure: every call returns false (or kFailed) with an errno value in
 // LastError(): EBUSY for a port another program holds, ENOENT for one that does not exist,
@@ -58,11 +63,18 @@ class Win32Serial final : public TimedSerialDevice {
   int64_t InputCount();
   // Waits for a received byte or a line error until the deadline (kNoDeadline: without one).
   Wait WaitForEvent(int64_t deadlineUs, uint32_t* events);
+  // The same by a one-byte read that waits for its first byte up to the deadline.
+  Wait WaitByReading(int64_t deadlineUs);
+  bool SetPortTimeouts(uint32_t waitMs);
   void WaitOutputSent();
 
   void* handle_ = nullptr;
   void* ioEvent_ = nullptr;    // the overlapped reads' and writes'
   void* waitEvent_ = nullptr;  // the overlapped WaitCommEvent's
+  void* claim_ = nullptr;      // the port's named mutex
+  bool eventWaitWorks_ = true;
+  bool haveAhead_ = false;  // a byte the waiting read took, for the next read
+  uint8_t ahead_ = 0;
   std::unique_ptr<Saved> saved_;
   int lastError_ = 0;
   uint32_t mask_ = 0;

@@ -31,6 +31,7 @@ bool Win32Serial::PurgeComm(uint32_t flags) {
   // cleared either: WriteFile returns once a whole line was handed over, and what it handed
   // over belongs on the wire.
   if (!(flags & PURGE_RXCLEAR)) return true;
+  haveAhead_ = false;
   if (!::PurgeComm(handle_, PURGE_RXCLEAR)) return FailFromSystem();
   return true;
 }
@@ -43,7 +44,7 @@ bool Win32Serial::ClearCommError(uint32_t* errors, COMSTAT* stat) {
   if (!::ClearCommError(handle_, &found, &s)) return FailFromSystem();
   if (errors) *errors = found & kLineErrors;
   if (stat) {
-    stat->cbInQue = s.cbInQue;
+    stat->cbInQue = s.cbInQue + (haveAhead_ ? 1 : 0);
     stat->cbOutQue = s.cbOutQue;
   }
   return true;
@@ -60,8 +61,58 @@ bool Win32Serial::SetCommMask(uint32_t mask) {
   return true;
 }
 
+Win32Serial::Wait Win32Serial::WaitByReading(int64_t deadlineUs) {
+  for (;;) {
+    if (haveAhead_) return Wait::kReadable;
+    DWORD ms = MsUntil(NowUs(), deadlineUs);
+    if (ms == INFINITE) ms = 60000;
+    if (ms == 0) {
+      const int64_t waiting = InputCount();
+      return waiting < 0 ? Wait::kFailed : waiting > 0 ? Wait::kReadable : Wait::kDeadline;
+    }
+    if (!SetPortTimeouts(ms)) return Wait::kFailed;
+    OVERLAPPED ov{};
+    ov.hEvent = ioEvent_;
+    ::ResetEvent(ioEvent_);
+    DWORD got = 0;
+    bool ok = ::ReadFile(handle_, &ahead_, 1, &got, &ov) != 0;
+    if (!ok && ::GetLastError() == ERROR_IO_PENDING) {
+      // The port's time-out ends the read; the grace only guards against a driver that
+      // does not keep to it.
+      if (::WaitForSingleObject(ioEvent_, ms + 2000) != WAIT_OBJECT_0) ::CancelIoEx(handle_, &ov);
+      ok = ::GetOverlappedResult(handle_, &ov, &got, TRUE) != 0;
+    }
+    // A read we called off, or one whose time-out passed (which wine reports as an error),
+    // ended without a byte; any other failure is the port's.
+    const DWORD error = ok ? 0 : ::GetLastError();
+    if (!ok && error != ERROR_OPERATION_ABORTED && error != ERROR_TIMEOUT &&
+        error != ERROR_SEM_TIMEOUT) {
+      ::SetLastError(error);
+      FailFromSystem();
+      SetPortTimeouts(0);
+      return Wait::kFailed;
+    }
+    if (!SetPortTimeouts(0)) return Wait::kFailed;
+    if (got == 1) {
+      haveAhead_ = true;
+      return Wait::kReadable;
+    }
+    if (deadlineUs != kNoDeadline && NowUs() >= deadlineUs) return Wait::kDeadline;
+  }
+}
+
 Win32Serial::Wait Win32Serial::WaitForEvent(int64_t deadlineUs, uint32_t* events) {
   *events = 0;
+  if (haveAhead_) {
+    *events = EV_RXCHAR;
+    return Wait::kReadable;
+  }
+  auto byReading = [&] {
+    const Wait w = WaitByReading(deadlineUs);
+    if (w == Wait::kReadable) *events = EV_RXCHAR;
+    return w;
+  };
+  if (!eventWaitWorks_) return byReading();
   if (!::SetCommMask(handle_, EV_RXCHAR | EV_ERR)) return FailFromSystem(), Wait::kFailed;
   // A byte that came before the wait began ends it at once.
   const int64_t waiting = InputCount();
@@ -75,7 +126,12 @@ Win32Serial::Wait Win32Serial::WaitForEvent(int64_t deadlineUs, uint32_t* events
   ::ResetEvent(waitEvent_);
   DWORD happened = 0;
   if (!::WaitCommEvent(handle_, &happened, &ov)) {
-    if (::GetLastError() != ERROR_IO_PENDING) return FailFromSystem(), Wait::kFailed;
+    if (::GetLastError() != ERROR_IO_PENDING) {
+      // A port that is still there but cannot wait for events is waited on by reading.
+      if (InputCount() < 0) return Wait::kFailed;
+      eventWaitWorks_ = false;
+      return byReading();
+    }
     const DWORD r = ::WaitForSingleObject(waitEvent_, MsUntil(NowUs(), deadlineUs));
     DWORD ignored = 0;
     if (r != WAIT_OBJECT_0) {
@@ -92,7 +148,11 @@ Win32Serial::Wait Win32Serial::WaitForEvent(int64_t deadlineUs, uint32_t* events
       return Wait::kReadable;
     }
     if (!::GetOverlappedResult(handle_, &ov, &ignored, FALSE)) {
-      return FailFromSystem(), Wait::kFailed;
+      // Aborted by the driver itself, not by us: it cannot wait for events on this port.
+      if (::GetLastError() != ERROR_OPERATION_ABORTED || InputCount() < 0)
+        return FailFromSystem(), Wait::kFailed;
+      eventWaitWorks_ = false;
+      return byReading();
     }
   }
   *events = happened & (EV_RXCHAR | EV_ERR);
@@ -123,22 +183,39 @@ bool Win32Serial::WaitCommEvent(uint32_t* events, uint32_t boundMs) {
 }
 
 int64_t Win32Serial::ReadNow(uint8_t* buf, uint32_t n) {
+  int64_t taken = 0;
+  if (haveAhead_) {
+    // The byte the waiting read took comes first.
+    buf[0] = ahead_;
+    haveAhead_ = false;
+    if (n == 1) return 1;
+    ++buf, --n, taken = 1;
+  }
+  // Only what the input queue holds is asked for, so the read is complete at once whatever a
+  // driver makes of the "at once" time-outs (wine waits a second on them).
+  ::COMSTAT stat{};
+  DWORD errors = 0;
+  if (!::ClearCommError(handle_, &errors, &stat))
+    return taken ? taken : (FailFromSystem(), kFailed);
+  if (stat.cbInQue == 0) return taken;
+  n = std::min<uint32_t>(n, stat.cbInQue);
   OVERLAPPED ov{};
   ov.hEvent = ioEvent_;
   ::ResetEvent(ioEvent_);
   DWORD got = 0;
   if (!::ReadFile(handle_, buf, n, &got, &ov)) {
-    if (::GetLastError() != ERROR_IO_PENDING) return FailFromSystem(), kFailed;
+    if (::GetLastError() != ERROR_IO_PENDING) return taken ? taken : (FailFromSystem(), kFailed);
     // With the port's time-outs of "return at once" this completes without waiting for
     // bytes; the bound only guards against a driver that does not keep to them.
     if (::WaitForSingleObject(ioEvent_, 1000) != WAIT_OBJECT_0) {
       ::CancelIoEx(handle_, &ov);
       ::GetOverlappedResult(handle_, &ov, &got, TRUE);
-      return got;
+      return taken + got;
     }
-    if (!::GetOverlappedResult(handle_, &ov, &got, FALSE)) return FailFromSystem(), kFailed;
+    if (!::GetOverlappedResult(handle_, &ov, &got, FALSE))
+      return taken ? taken : (FailFromSystem(), kFailed);
   }
-  return got;
+  return taken + got;
 }
 
 Win32Serial::Wait Win32Serial::WaitReadable(int64_t deadlineUs) {
