@@ -43,8 +43,8 @@ key_value() {  # key, value name: the value's data, empty when there is none
 }
 
 started=$(date +%s)
+# A silent install ends when everything is in place.
 wine "$setup" /S >"$work/setup.out" 2>&1 || fail "the silent install ended with status $?."
-wineserver -w
 for f in qelm-config.exe qelm-cli.exe QELM_Help.htm LICENSE.txt uninstall.exe; do
   [ -f "$folder/$f" ] || fail "the install has no $f in Program Files."
 done
@@ -77,11 +77,16 @@ echo "The Windows installer: the installed programs start ($version); the window
 
 wine "C:\\Program Files\\QELM Config\\uninstall.exe" /S >"$work/uninstall.out" 2>&1 ||
   fail "the silent uninstall ended with status $?."
-# The uninstaller runs on from a copy of itself in the temporary folder.
-wineserver -w
-[ ! -e "$folder" ] || fail "the uninstall left $(ls "$folder" | tr '\n' ' ')in Program Files."
-[ ! -e "$menu" ] || fail "the uninstall left the Start-menu folder."
-[ -z "$(key_value "$uninstall_key" UninstallString)" ] || fail "the uninstall key is still there."
+# The uninstaller runs on from a copy of itself in the temporary folder: its work is waited
+# for, the registration going last.
+uninstalled() {
+  [ ! -e "$folder" ] && [ ! -e "$menu" ] && [ -z "$(key_value "$uninstall_key" UninstallString)" ]
+}
+if ! wait_for 60 uninstalled; then
+  [ ! -e "$folder" ] || fail "the uninstall left $(ls "$folder" | tr '\n' ' ')in Program Files."
+  [ ! -e "$menu" ] || fail "the uninstall left the Start-menu folder."
+  fail "the uninstall key is still there."
+fi
 [ -f "$log" ] || fail "the uninstall removed the user's log."
 [ -n "$(key_value "$prefs_key" Baudrate)" ] || fail "the uninstall removed the user's preferences."
 echo "The Windows installer: /S uninstalled it; the user's log and preferences stay."

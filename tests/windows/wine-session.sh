@@ -14,6 +14,7 @@ wine_private_session() {
     mkdir -p "$work"
     exec "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" --prefix "$work/prefix" --fresh -- "$0" "$@"
   fi
+  mkdir -p "$work"
 }
 
 session_pids=()
