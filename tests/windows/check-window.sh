@@ -75,10 +75,13 @@ main=$(window_named '^TUVAR Config Tool')
 sleep 0.5
 shot started
 keys "$main" alt+n
+# An external radio on COM1: the waiting dialog asks for the cable until the banner comes.
+wait_for 20 shown '^Waiting for radio' || fail "Alt+N showed no waiting dialog."
+shot waiting
 wait_for 30 logged "Radio settings read OK." || fail "the radio was not read within 30 s."
 sleep 0.5
 shot connected
-echo "The Windows window: Alt+N found and read the radio on COM1."
+echo "The Windows window: Alt+N waited for the cable, then found and read the radio on COM1."
 
 # F1 asks the shell for the help file beside the program.
 help="$WINEPREFIX/drive_c/help-opened.txt"
