@@ -191,9 +191,9 @@ TEST_F(BackendTest, ThePumpDispatchesOneWaitingMessageAtATime) {
   dlg.OnButtonClicked(IDC_ABOUT, [&] { ++clicks; });
   dlg.OnTimerMessage([&](int) {
     dlg.KillTimer(1);
+    // Dispatched, not only taken: a paint message stays queued until the window is painted.
     MSG drop;
-    while (PeekMessageW(&drop, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&drop, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&drop);
     EXPECT_FALSE(platform::PumpOneMessage());
     HWND about = GetDlgItem(HandleOf(dlg), IDC_ABOUT);
     PostMessageW(HandleOf(dlg), WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED),
@@ -221,6 +221,30 @@ TEST_F(BackendTest, TheCloseButtonIsTheCancelCommand) {
   });
   EXPECT_EQ(dlg.DoModal(), platform::IDABORT);
   EXPECT_TRUE(cancelled);
+}
+
+TEST_F(BackendTest, KeysTypedWhileBusyAreDroppedAndLaterOnesKept) {
+  MainDialog dlg;
+  ASSERT_TRUE(dlg.Create());
+  HWND hwnd = HandleOf(dlg);
+  MSG drop;
+  while (PeekMessageW(&drop, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+         PeekMessageW(&drop, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  platform::BeginWaitCursor();
+  PostMessageW(hwnd, WM_KEYDOWN, 'A', 0);
+  PostMessageW(hwnd, WM_LBUTTONDOWN, 0, 0);
+  Sleep(30);
+  platform::EndWaitCursor();
+  Sleep(30);
+  PostMessageW(hwnd, WM_KEYDOWN, 'B', 0);
+  backend_.BeforeKeyboard();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>('B'));
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE));
+  dlg.DestroyWindow();
 }
 
 TEST_F(BackendTest, TheShellIsNotAskedForAFileThatIsNotThere) {
