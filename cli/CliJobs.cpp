@@ -267,7 +267,8 @@ int Reset(CliView& view, const CliOptions& o, JobReport* report) {
     PlanTarget target;
     target.registers = ResetRegisters(s.modelNumber, s.usProfile, s.internalRadio);
     if (!s.internalRadio)
-      target.rate = s.modelNumber == radio::kModel2400 || s.usProfile ? "19200" : "115200";
+      target.rate = Utf8(std::u16string(
+          radio::kBaudRates[radio::MakerDefaultsFor(s.modelNumber, s.usProfile).rateIndex]));
     std::vector<std::string> assumed;
     report->changes = PlanChanges(HeldOf(view), target, DeviceNames(view), &assumed);
     LogPlan(view, u"Plan: a reset would change ", *report->changes, assumed, s.readDevice);

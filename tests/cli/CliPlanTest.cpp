@@ -11,6 +11,7 @@
 #include "cli/CliReport.h"
 #include "cli/CliRetry.h"
 #include "cli/SavePlan.h"
+#include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
 
 using namespace cli_test;
@@ -91,6 +92,29 @@ TEST(CliPlanPiecesTest, TheHandleProfileIsJudgedByItsWholeSet) {
   EXPECT_NE(text.find("sp ? -> 0"), std::string::npos) << text;
   EXPECT_NE(text.find("device 2 Shrike -> 3 Corax & Tanager"), std::string::npos) << text;
   EXPECT_EQ(text.find("rate"), std::string::npos) << text;
+}
+
+TEST(CliPlanPiecesTest, ThePlansRegistersAreTheStoresAndTheResetsOwn) {
+  // The handle store's whole set, register by register, with the chosen link.
+  const cli::Registers handle =
+      cli::SaveRegisters(radio::kModel2410, 1, 9, radio::kHandleDeviceIndex, false, 0, 0);
+  const auto sent = radio::HandleProfileRegisters(9);
+  ASSERT_EQ(handle.size(), sent.size());
+  for (size_t i = 0; i < sent.size(); ++i)
+    EXPECT_EQ(handle[i].first, platform::WideToUtf8(sent[i].command.substr(0, 2))) << i;
+  EXPECT_NE(std::find(handle.begin(), handle.end(), std::pair<std::string, long>{"wn", 9}),
+            handle.end());
+  EXPECT_NE(std::find(handle.begin(), handle.end(), std::pair<std::string, long>{"wd", 0x30}),
+            handle.end());
+  // A reset starts with the band of its variant; model 2400 then sets its channel access mode.
+  const cli::Registers old = cli::ResetRegisters(radio::kModel2400, true, false);
+  ASSERT_GE(old.size(), 2u);
+  EXPECT_EQ(old[0], (std::pair<std::string, long>{"pe", 1}));
+  EXPECT_EQ(old[1], (std::pair<std::string, long>{"wt", 1}));
+  EXPECT_EQ(cli::ResetRegisters(radio::kModel2410, false, true).front(),
+            (std::pair<std::string, long>{"pe", 6}));
+  EXPECT_EQ(cli::ResetRegisters(radio::kModel2410, true, true).back(),
+            (std::pair<std::string, long>{"wb", 0}));
 }
 
 TEST(CliPlanPiecesTest, AReportsChangesTimesAndLinkComeBackFromItsRecordLine) {
