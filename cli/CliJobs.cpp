@@ -91,6 +91,7 @@ void TakeSettings(CliView& view, JobReport* r) {
 int Connect(CliView& view, const CliOptions& o) {
   view.StartWaitBound(static_cast<uint64_t>(o.waitSeconds) * 1000);
   int status = StatusOf(radio::ConnectRadio(view));
+  view.EndWaits();
   if (status != 0 && view.WaitTimedOut())
     view.LogLine(u"No radio started within " + platform::Utf8ToWide(std::to_string(o.waitSeconds)) +
                  u" s (--wait).");
@@ -366,6 +367,8 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
     // The error is the failing step's own line, or the message the user was shown.
     if (!view.OpenProblemText().empty())
       report->error = "Cannot open port. " + view.OpenProblemText();
+    else if (view.WaitTimedOut())
+      report->error = "No radio started within " + std::to_string(o.waitSeconds) + " s (--wait).";
     else if (!view.LastErrorLine().empty())
       report->error = Utf8(view.LastErrorLine());
     else if (!view.Messages().empty())
