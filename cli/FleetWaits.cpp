@@ -11,6 +11,12 @@ std::string LineOf(const std::string& port, const WaitNotice& n, std::optional<u
   return "[" + port + "] " + WaitingText(n.rate, n.ratesTried, leftMs);
 }
 
+// On a terminal what changes comes first, where a narrow one does not cut it off.
+std::string LiveLineOf(const std::string& port, const WaitNotice& n,
+                       std::optional<uint64_t> leftMs) {
+  return "[" + port + "] " + LiveWaitingText(n.rate, n.ratesTried, leftMs);
+}
+
 }  // namespace
 
 std::string FleetWaits::Take(int child, const std::string& port, const WaitNotice& notice,
@@ -28,7 +34,7 @@ std::vector<std::string> FleetWaits::LiveLines(uint64_t nowMs) const {
   for (const auto& [child, w] : waits_) {
     std::optional<uint64_t> left = w.notice.leftMs;
     if (left) *left -= std::min(*left, nowMs - std::min(nowMs, w.seenMs));
-    lines.push_back(LineOf(w.port, w.notice, left));
+    lines.push_back(LiveLineOf(w.port, w.notice, left));
   }
   return lines;
 }

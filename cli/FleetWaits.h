@@ -23,7 +23,8 @@ class FleetWaits {
   std::string Take(int child, const std::string& port, const WaitNotice& notice, uint64_t nowMs);
   // The process has ended: its port waits no more.
   void Ended(int child) { waits_.erase(child); }
-  // One line per waiting port, in the order the processes were started, as of nowMs.
+  // One line per waiting port, in the order the processes were started, as of nowMs, with the
+  // rate and what is left of the bound at its head.
   std::vector<std::string> LiveLines(uint64_t nowMs) const;
 
  private:

@@ -18,6 +18,19 @@ std::string Ordinal(int n) {
   return std::to_string(n) + suffix;
 }
 
+constexpr char kReconnect[] = "Please disconnect, then reconnect the cable to the radio.";
+
+// "Waiting for radio at 19200 bps... (the 4th rate; 41 s of --wait left)"
+std::string Waiting(const std::string& rate, int ratesTried, std::optional<uint64_t> leftMs) {
+  const std::string text = "Waiting for radio at " + rate + " bps...";
+  std::string more;
+  if (ratesTried > 1) more = "the " + Ordinal(ratesTried) + " rate";
+  if (leftMs)
+    more +=
+        (more.empty() ? "" : "; ") + std::to_string((*leftMs + 999) / 1000) + " s of --wait left";
+  return more.empty() ? text : text + " (" + more + ")";
+}
+
 }  // namespace
 
 std::string WaitNoticeLine(const WaitNotice& n) {
@@ -49,15 +62,12 @@ bool ParseWaitNoticeLine(const std::string& line, WaitNotice* n) {
 }
 
 std::string WaitingText(const std::string& rate, int ratesTried, std::optional<uint64_t> leftMs) {
-  std::string text =
-      "Please disconnect, then reconnect the cable to the radio. Waiting for radio at " + rate +
-      " bps...";
-  std::string more;
-  if (ratesTried > 1) more = "the " + Ordinal(ratesTried) + " rate";
-  if (leftMs)
-    more +=
-        (more.empty() ? "" : "; ") + std::to_string((*leftMs + 999) / 1000) + " s of --wait left";
-  return more.empty() ? text : text + " (" + more + ")";
+  return std::string(kReconnect) + " " + Waiting(rate, ratesTried, leftMs);
+}
+
+std::string LiveWaitingText(const std::string& rate, int ratesTried,
+                            std::optional<uint64_t> leftMs) {
+  return Waiting(rate, ratesTried, leftMs) + " " + kReconnect;
 }
 
 }  // namespace cli

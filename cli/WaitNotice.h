@@ -28,5 +28,10 @@ bool ParseWaitNoticeLine(const std::string& line, WaitNotice* notice);
 // bps... (the 4th rate; 41 s of --wait left)"; the first rate goes without its number, and a
 // wait without a bound without what is left.
 std::string WaitingText(const std::string& rate, int ratesTried, std::optional<uint64_t> leftMs);
+// The same with what changes first, for a line that a narrow terminal may cut: "Waiting for
+// radio at 19200 bps... (the 4th rate; 41 s of --wait left) Please disconnect, then reconnect
+// the cable to the radio."
+std::string LiveWaitingText(const std::string& rate, int ratesTried,
+                            std::optional<uint64_t> leftMs);
 
 }  // namespace cli
