@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliHarness.h"
+#include "ReplugOnOpen.h"
 #include "cli/CliReport.h"
 #include "cli/CliRetry.h"
 #include "cli/SavePlan.h"
@@ -146,8 +147,8 @@ class CliPlanTest : public ::testing::Test {
 };
 
 TEST_F(CliPlanTest, APlanSendsOnlyTheReadingsCommandsAndTellsEachChange) {
-  SimRadio radio(folder.Path(), "r",
-                 {"--preset", "shrike", "--reconnect-after-open", "200", "--state", State("r")});
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--state", State("r")});
+  ReplugOnOpen plug({&radio}, folder.LogPath());
   CliRun run = RunCli({"save", "--port", radio.Port(), "--link", "7", "--new-rate", "19200",
                        "--device", "1", "--plan", "--json", "--wait", "30"});
   ASSERT_EQ(run.status, 0) << run.out;
@@ -172,8 +173,8 @@ TEST_F(CliPlanTest, APlanSendsOnlyTheReadingsCommandsAndTellsEachChange) {
 }
 
 TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
-  SimRadio radio(folder.Path(), "r",
-                 {"--preset", "shrike", "--reconnect-after-open", "200", "--state", State("r")});
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--state", State("r")});
+  ReplugOnOpen plug({&radio}, folder.LogPath());
   CliRun same = RunCli({"save", "--port", radio.Port(), "--link", "5", "--mode", "base", "--device",
                         "2", "--json", "--wait", "30"});
   ASSERT_EQ(same.status, 0) << same.out;
@@ -201,8 +202,9 @@ TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
 }
 
 TEST_F(CliPlanTest, AFleetsPlanShowsEachPortsChangesUnderItsLine) {
-  SimRadio a(folder.Path(), "a", {"--preset", "shrike", "--reconnect-after-open", "200"});
-  SimRadio b(folder.Path(), "b", {"--preset", "vireo-us", "--reconnect-after-open", "200"});
+  SimRadio a(folder.Path(), "a", {"--preset", "shrike"});
+  SimRadio b(folder.Path(), "b", {"--preset", "vireo-us"});
+  ReplugOnOpen plug({&a, &b}, folder.LogPath());
   CliRun run = RunCli({"fleet", "--ports", a.Port() + "," + b.Port(), "--wait", "30", "--quiet",
                        "--", "save", "--link", "3", "--plan"});
   ASSERT_EQ(run.status, 0) << run.out;

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "AsyncCli.h"
+#include "ReplugOnOpen.h"
 
 using namespace cli_test;
 using nlohmann::json;
@@ -53,8 +54,8 @@ class CliTruthTest : public ::testing::Test {
 // is asked there, and a signal comes while it waits for the answer.
 TEST_F(CliTruthTest, ACtrlCAtTheResetQuestionCancelsTheReset) {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    SimRadio radio(folder.Path(), "r" + std::to_string(signal),
-                   {"--preset", "vireo-us", "--reconnect-after-open", "200"});
+    SimRadio radio(folder.Path(), "r" + std::to_string(signal), {"--preset", "vireo-us"});
+    ReplugOnOpen plug({&radio}, folder.LogPath());
     int master = -1;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
@@ -124,10 +125,12 @@ TEST_F(CliTruthTest, AFleetKilledOutrightLeavesEveryPortsOutcomeBehind) {
   for (int i = 0; i < 8; ++i) {
     radios.push_back(std::make_unique<SimRadio>(
         folder.Path(), "k" + std::to_string(i),
-        Texts{"--preset", "shrike", "--state", State("k" + std::to_string(i)),
-              "--reconnect-after-open", "300"}));
+        Texts{"--preset", "shrike", "--state", State("k" + std::to_string(i))}));
     ports += (i ? "," : "") + radios.back()->Port();
   }
+  std::vector<SimRadio*> all;
+  for (auto& r : radios) all.push_back(r.get());
+  ReplugOnOpen plug(all, folder.LogPath());
   const std::string report = folder.Path() + "/fleet.jsonl";
   AsyncCli cli({"fleet", "--ports", ports, "--wait", "60", "--report", report, "--", "save",
                 "--link", "7", "--new-rate", "57600"});
@@ -161,11 +164,13 @@ TEST_F(CliTruthTest, AFleetKeepsItsWholeRunInALogOfItsOwnThatALaterReadLeavesAlo
   std::vector<std::unique_ptr<SimRadio>> radios;
   std::string ports;
   for (int i = 0; i < 12; ++i) {
-    radios.push_back(
-        std::make_unique<SimRadio>(folder.Path(), "f" + std::to_string(i),
-                                   Texts{"--preset", "shrike", "--reconnect-after-open", "200"}));
+    radios.push_back(std::make_unique<SimRadio>(folder.Path(), "f" + std::to_string(i),
+                                                Texts{"--preset", "shrike"}));
     ports += (i ? "," : "") + radios.back()->Port();
   }
+  std::vector<SimRadio*> all;
+  for (auto& r : radios) all.push_back(r.get());
+  ReplugOnOpen plug(all, folder.LogPath());
   // Older run logs beyond the bound: the oldest go first.
   const std::string runs = folder.Path() + "/data/runs";
   std::filesystem::create_directories(runs);
@@ -256,7 +261,8 @@ TEST_F(CliTruthTest, AWronglyTypedProfileValueIsRefusedBeforeAnyPortIsOpened) {
 }
 
 TEST_F(CliTruthTest, AReportOnAFullFileSystemFailsTheRun) {
-  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--reconnect-after-open", "200"});
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike"});
+  ReplugOnOpen plug({&radio}, folder.LogPath());
   const std::string full = folder.Path() + "/full.jsonl";
   std::filesystem::create_symlink("/dev/full", full);
   CliRun one = RunCli({"read", "--port", radio.Port(), "--report", full, "--wait", "30"});

@@ -21,8 +21,7 @@ namespace cli_test {
 
 class ReplugOnOpen {
  public:
-  ReplugOnOpen(std::vector<SimRadio*> radios, std::string logPath)
-      : logPath_(std::move(logPath)) {
+  ReplugOnOpen(std::vector<SimRadio*> radios, std::string logPath) : logPath_(std::move(logPath)) {
     for (SimRadio* r : radios) radios_["Port " + r->Port() + " opened at "] = r;
     // Lines already in the log belong to earlier runs.
     offset_ = Size();
