@@ -298,7 +298,9 @@ TEST_F(CliProgressTest, AQuietFleetOfSixtyFourPrintsOneLinePerRadioAndTheSummary
   ReplugOnOpen plug(all, folder.LogPath());
   CliRun run =
       RunCli({"fleet", "--ports", ports, "--jobs", "32", "--wait", "60", "--quiet", "--", "read"});
-  ASSERT_EQ(run.status, 0) << run.out;
+  std::string errors;
+  for (const std::string& l : run.err) errors += l + "\n";
+  ASSERT_EQ(run.status, 0) << run.out << errors;
   EXPECT_TRUE(run.err.empty()) << run.err.front();
   const long lines = std::count(run.out.begin(), run.out.end(), '\n');
   EXPECT_EQ(lines, 1 + 64 + 1) << run.out;  // the heading, a line per radio, the summary

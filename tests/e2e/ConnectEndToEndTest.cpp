@@ -8,10 +8,10 @@ using namespace e2e;
 using ConnectEndToEnd = EndToEnd;
 
 TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
-  SimProcess radio(Link("com1"),
-                   {"--model", "2410", "--firmware", "5.4", "--baud", "19200", "--preset", "shrike",
-                    "--external", "--reconnect-after-open", "300"});
+  SimProcess radio(Link("com1"), {"--model", "2410", "--firmware", "5.4", "--baud", "19200",
+                                  "--preset", "shrike", "--external"});
   ASSERT_TRUE(radio.Running());
+  ReplugWhenAsked plug(radio);
   setenv("QELM_COM1", Link("com1").c_str(), 1);
   CConfigDlg dlg;
   std::vector<QString> waitTitles;
@@ -46,6 +46,7 @@ TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
   EXPECT_EQ(waitTitles, (std::vector<QString>{"Waiting for radio at 9600 bps...",
                                               "Waiting for radio at 14400 bps...",
                                               "Waiting for radio at 19200 bps..."}));
+  EXPECT_EQ(plug.asked, waitTitles);
   EXPECT_FALSE(CSerialPort::IsOpen());
 }
 
@@ -73,8 +74,9 @@ TEST_F(ConnectEndToEnd, CancelInTheWaitingDialogWorksWhileItPolls) {
 }
 
 TEST_F(ConnectEndToEnd, EnterConnectsAndCannotEndOrDoubleTheWait) {
-  SimProcess radio(Link("com1"), {"--model", "2410", "--baud", "115200", "--preset", "shrike",
-                                  "--external", "--reconnect-after-open", "1200"});
+  // Its cable is reconnected only once the checks below are done.
+  SimProcess radio(Link("com1"),
+                   {"--model", "2410", "--baud", "115200", "--preset", "shrike", "--external"});
   ASSERT_TRUE(radio.Running());
   setenv("QELM_COM1", Link("com1").c_str(), 1);
   CConfigDlg dlg;
@@ -86,7 +88,11 @@ TEST_F(ConnectEndToEnd, EnterConnectsAndCannotEndOrDoubleTheWait) {
     ASSERT_EQ(QApplication::focusWidget(), Button(main, "Co&nnect"));
     QTimer::singleShot(500, [&] {
       QDialog* wait = Window("Waiting for radio at 115200 bps...");
-      ASSERT_NE(wait, nullptr);
+      if (!wait) {
+        ADD_FAILURE() << "no waiting dialog";
+        radio.Replug();  // so that the connect ends
+        return;
+      }
       // Enter with no button focused is the OK command; the wait must go on, visibly.
       if (QWidget* f = wait->focusWidget()) f->clearFocus();
       QTest::keyClick(wait, Qt::Key_Return);
@@ -95,6 +101,7 @@ TEST_F(ConnectEndToEnd, EnterConnectsAndCannotEndOrDoubleTheWait) {
       QTest::keyClick(main, Qt::Key_Return);
       QTimer::singleShot(200, [&] {
         waitSeenAfterEnter = Window("Waiting for radio at 115200 bps...") != nullptr;
+        radio.Replug();
       });
     });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);

@@ -21,7 +21,7 @@ class SimProcess {
   SimProcess(const std::string& link, std::vector<std::string> options) : link_(link) {
     std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--quiet", "--path", link};
     args.insert(args.end(), options.begin(), options.end());
-    pid_ = test_support::Spawn(args, "/dev/null", nullptr);
+    pid_ = test_support::Spawn(args, "/dev/null", nullptr, /*device=*/true);
     for (int i = 0; i < 500 && !Running(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -32,6 +32,10 @@ class SimProcess {
   bool Running() const {
     struct stat st {};
     return pid_ > 0 && lstat(link_.c_str(), &st) == 0;
+  }
+  // The radio's cable is reconnected now: it restarts and sends its banner.
+  void Replug() {
+    if (pid_ > 0) kill(pid_, SIGUSR1);
   }
   // Ends the stand-in at once, as a radio that loses its power: its end of the line goes away
   // with it.
