@@ -1,6 +1,7 @@
 #include "cli/CliView.h"
 
 #include <cctype>
+#include <optional>
 #include <ostream>
 
 #include "cli/PortNames.h"
