@@ -22,6 +22,7 @@
 
 #include "platform/system/ProcessGroup.h"
 #include "tests/Spawn.h"
+#include "tests/WaitUntil.h"
 
 namespace cli_test {
 
@@ -51,6 +52,15 @@ inline std::string ReadAll(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// A stand-in's state file once it holds `text`, or as it is after boundMs. The program ends
+// once its last lines ("m>", "z>") have left its side of the line; the stand-in may take them
+// in, and store, a moment later on a busy machine.
+inline std::string StateHolding(const std::string& path, const std::string& text,
+                                int boundMs = 20000) {
+  test_support::WaitUntil([&] { return ReadAll(path).find(text) != std::string::npos; }, boundMs);
+  return ReadAll(path);
 }
 
 // The log's lines without their time stamps ("dd/mm/yyyy h:mm:ss: ").

@@ -177,7 +177,7 @@ TEST_F(CliProgressTest, OnATerminalOneStatusLineUpdatesInPlaceAndIsClearedAtTheE
   const std::string socket = "-f /dev/null -L qelm-cli-progress-" + std::to_string(getpid());
   const std::string command = "QELM_DATA_DIR=" + folder.Path() + "/data " + QELM_CLI_PATH +
                               " fleet --ports " + quick.Port() + "," + silent.Port() +
-                              " --wait 8 -- read; echo FLEET-ENDED; sleep 60";
+                              " --wait 15 -- read; echo FLEET-ENDED; sleep 60";
   std::system(
       ("tmux " + socket + " new-session -d -s main -x 160 -y 40 " + Quote(command)).c_str());
   auto screen = [&] { return Output("tmux " + socket + " capture-pane -p -t main"); };
@@ -194,7 +194,7 @@ TEST_F(CliProgressTest, OnATerminalOneStatusLineUpdatesInPlaceAndIsClearedAtTheE
         first = s;
         return s.find("1 of 2 done \u00b7 0 failed \u00b7 1 running") != std::string::npos;
       },
-      60000);
+      40000);
   EXPECT_TRUE(shown) << first;
   // The silent radio's wait is one line above the status line, which says what is left of the
   // bound.
@@ -232,7 +232,7 @@ TEST_F(CliProgressTest, OnATerminalOneStatusLineUpdatesInPlaceAndIsClearedAtTheE
         last = s;
         return s.find("FLEET-ENDED") != std::string::npos;
       },
-      60000));
+      40000));
   // Cleared: the summary stands where the line was, and no count and no waiting line is left
   // on the screen.
   EXPECT_EQ(last.find(" running \u00b7 "), std::string::npos) << last;

@@ -111,7 +111,7 @@ TEST_F(CliTruthTest, ARegisterUnansweredAfterTheRateSwitchStillStoresAndSaysSo) 
   EXPECT_EQ(r["rate"], 19200);
   EXPECT_EQ(r["failed"], json::array({"pw"}));
   // The radio stored the link and the new rate, as the report says.
-  const std::string state = ReadAll(State("r"));
+  const std::string state = StateHolding(State("r"), "baud=19200");
   EXPECT_NE(state.find("wn=08"), std::string::npos) << state;
   EXPECT_NE(state.find("baud=19200"), std::string::npos) << state;
   EXPECT_TRUE(Has(LogTexts(folder.LogPath()),
@@ -150,7 +150,8 @@ TEST_F(CliTruthTest, AFleetKilledOutrightLeavesEveryPortsOutcomeBehind) {
   const Texts log = LogTexts(folder.LogPath());
   for (auto& r : radios) {
     const json o = ForPort(lines, r->Port());
-    const std::string state = ReadAll(State("k" + std::to_string(&r - &radios[0])));
+    const std::string state =
+        StateHolding(State("k" + std::to_string(&r - &radios[0])), "baud=57600");
     // What the report claims, the radio holds.
     EXPECT_EQ(o["stored"], true) << o;
     EXPECT_EQ(o["rate"], 57600) << o;
