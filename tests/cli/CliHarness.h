@@ -82,7 +82,7 @@ class SimRadio {
       : link_(folder + "/" + name), report_(folder + "/" + name + ".sim") {
     std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--verbose", "--path", link_};
     args.insert(args.end(), options.begin(), options.end());
-    pid_ = test_support::Spawn(args, "/dev/null", report_.c_str(), /*device=*/true);
+    pid_ = test_support::Spawn(args, "/dev/null", report_.c_str());
     struct stat st {};
     // A stand-in starting on a loaded machine (a sanitizer build beside other test runs) can
     // take seconds; a run against a missing link would fail for the wrong reason.

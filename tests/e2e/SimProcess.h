@@ -21,7 +21,7 @@ class SimProcess {
   SimProcess(const std::string& link, std::vector<std::string> options) : link_(link) {
     std::vector<std::string> args = {QELM_RADIO_SIM_PATH, "--quiet", "--path", link};
     args.insert(args.end(), options.begin(), options.end());
-    pid_ = test_support::Spawn(args, "/dev/null", nullptr, /*device=*/true);
+    pid_ = test_support::Spawn(args, "/dev/null", nullptr);
     for (int i = 0; i < 500 && !Running(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -108,7 +108,7 @@ class Ser2net {
     out.close();
     std::vector<std::string> args = {
         "ser2net", "-n", "-u", "-c", config, "-P", folder + "/" + name + ".pid"};
-    pid_ = test_support::Spawn(args, "/dev/null", "/dev/null", /*device=*/true);
+    pid_ = test_support::Spawn(args);
     for (int i = 0; i < 500 && !ports_.empty() && !Accepts(ports_.back(), ipv6); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -20,12 +20,11 @@ class TlsFrontEnd {
   TlsFrontEnd(int targetPort, const std::string& cert, const std::string& key,
               const std::string& clientCa)
       : port_(FreePort()) {
-    pid_ = test_support::Spawn(
-        {"socat",
-         "OPENSSL-LISTEN:" + std::to_string(port_) + ",bind=127.0.0.1,reuseaddr,fork,cert=" + cert +
-             ",key=" + key + ",cafile=" + clientCa + ",verify=1",
-         "TCP:127.0.0.1:" + std::to_string(targetPort)},
-        "/dev/null", "/dev/null", /*device=*/true);
+    pid_ = test_support::Spawn({"socat",
+                                "OPENSSL-LISTEN:" + std::to_string(port_) +
+                                    ",bind=127.0.0.1,reuseaddr,fork,cert=" + cert + ",key=" + key +
+                                    ",cafile=" + clientCa + ",verify=1",
+                                "TCP:127.0.0.1:" + std::to_string(targetPort)});
     for (int i = 0; i < 500 && !Accepts(port_, false); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/Spawn.h"
 #include "tests/WaitUntil.h"
 
 namespace test_support {
@@ -48,7 +47,6 @@ class RadioSimChild {
     if (::pipe2(out, O_CLOEXEC) != 0) return false;
     pid_ = ::fork();
     if (pid_ == 0) {
-      RunAsDevice();  // a radio keeps its own time, however busy the machine
       const int null = ::open("/dev/null", O_RDWR);
       const int report = ::open(reportPath_.c_str(), O_WRONLY | O_TRUNC);
       ::dup2(null, STDIN_FILENO);
