@@ -109,6 +109,18 @@ class SimRadio {
     return out;
   }
   bool WasOpened() const { return ReadAll(report_).find("port opened") != std::string::npos; }
+  // Waits until the port is closed again (or was never opened): the stand-in has then heard
+  // everything written to it, the last lines of a program that ended at once included.
+  bool WaitPortClosed(int boundMs = 10000) const {
+    return test_support::WaitUntil(
+        [&] {
+          const std::string report = ReadAll(report_);
+          const size_t opened = report.rfind("port opened");
+          const size_t closed = report.rfind("port closed");
+          return opened == std::string::npos || (closed != std::string::npos && closed > opened);
+        },
+        boundMs);
+  }
 
  private:
   std::string link_, report_;
@@ -145,6 +157,8 @@ inline CliRun RunCli(const Texts& args, const std::map<std::string, SimRadio*>& 
     auto radio = replug.find(port);
     if (radio != replug.end()) radio->second->Replug();
   }
+  // What the program wrote last may still be on its way into a radio on a busy machine.
+  for (const auto& [port, radio] : replug) radio->WaitPortClosed();
   return run;
 }
 

@@ -188,6 +188,7 @@ TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
       {"save", "--port", radio.Port(), "--link", "5", "--always-store", "--json", "--wait", "30"});
   ASSERT_EQ(forced.status, 0) << forced.out;
   EXPECT_EQ(json::parse(forced.out)["result"], "done");
+  radio.WaitPortClosed();
   const Texts heard = radio.Lines();
   EXPECT_NE(std::find(heard.begin(), heard.end(), "m>"), heard.end());
 
