@@ -106,9 +106,12 @@ class EndToEnd : public ::testing::Test {
 // or shows another rate), as its user does: the port is open at the rate being tried by then,
 // so the banner is neither emptied away by the opening nor heard at the rate before, however
 // slow a loaded machine is. The window's thread is busy between two waits, so a dialog shown
-// again is known by its new title as well as by having been away.
+// again is known by its new title as well as by having been away. A radio still not found
+// after kMaxAsks asks (two walks through the rates) gets Cancel: the dialog's wait has no
+// bound of its own, and the test fails then instead of waiting for ever.
 class ReplugWhenAsked {
  public:
+  static constexpr size_t kMaxAsks = 12;
   explicit ReplugWhenAsked(SimProcess& radio) : radio_(radio) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
     timer_.start(20);
@@ -122,7 +125,12 @@ class ReplugWhenAsked {
     if (wait && (!shown_ || wait->windowTitle() != title_)) {
       title_ = wait->windowTitle();
       asked.push_back(title_);
-      radio_.Replug();
+      if (asked.size() > kMaxAsks) {
+        ADD_FAILURE() << "the radio was not found after " << kMaxAsks << " replugs";
+        if (QPushButton* cancel = Button(wait, "&Cancel")) cancel->click();
+      } else {
+        radio_.Replug();
+      }
     }
     shown_ = wait != nullptr;
   }
