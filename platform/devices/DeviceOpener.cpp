@@ -83,9 +83,15 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const NetworkPortName& n
     *lastError = ETIMEDOUT;
     failure_ = "no answer from " + name.Endpoint() + " in time";
   } else {
-    opened =
-        NetworkSerial::Open(name, TlsOptions::FromEnvironment(),
-                            static_cast<uint32_t>((boundUs + 999) / 1000), lastError, &failure_);
+    // Before the first round trip is known, a long path may need more than the first bound
+    // to open at all: the opening's own time stands for it until the server's first answer.
+    GensioConnection::Growth growth;
+    if (firstRoundTripUs_ == 0)
+      growth = {now + static_cast<int64_t>(kMaxConnectBudgetMs) * 1000,
+                static_cast<int>(kRoundTripsPerBudget)};
+    opened = NetworkSerial::Open(name, TlsOptions::FromEnvironment(),
+                                 static_cast<uint32_t>((boundUs + 999) / 1000), lastError,
+                                 &failure_, growth);
   }
   budget_->spentUs += GensioConnection::NowUs() - now;
   if (opened) {
