@@ -346,6 +346,7 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
         break;
     }
   }
+  report->pathMs = CSerialPort::PathRoundTripMs();
   CSerialPort::ClosePort();
   CSerialPort::Attach(nullptr);
   platform::SetSerialProvider(&provider);
