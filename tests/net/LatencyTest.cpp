@@ -126,6 +126,12 @@ TEST(LatencyLateReply, AReplyPastTheExtendedWaitIsRefusedWithThePathsRoundTrip) 
     EXPECT_LE(std::stod(m[2]), 0.6) << line;
   }
   EXPECT_TRUE(found) << ReadAll(folder.LogPath());
+  // The report's error carries it too.
+  const auto report = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_TRUE(report.is_object()) << run.out;
+  ASSERT_TRUE(report["error"].is_string()) << report;
+  EXPECT_NE(report["error"].get<std::string>().find("the path's round trip is"), std::string::npos)
+      << report;
 }
 
 // Holds back what the server sends by 400 ms, and notes which of the COM port option's answers
