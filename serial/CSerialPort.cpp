@@ -31,6 +31,30 @@ uint32_t loggedRoundTripMs = 0;
 bool roundTripLogged = false;
 int lastRoundTripMs = -1;
 
+// What a path's jitter may add to the gaps of one read, all of them together: a path delays
+// each byte by at most its longest delay, so however many gaps it lengthens, it lengthens them
+// by no more than its spread in all. A radio that drips its bytes slower than the read time-out
+// still ends the read once the allowance is spent, as it ends it at its first slow gap on a
+// cable, instead of holding the read for as many gaps as the buffer has bytes.
+class JitterAllowance {
+ public:
+  explicit JitterAllowance(uint32_t gapMs) : leftMs_(gapMs) {}
+  uint32_t Left() const { return leftMs_; }
+  // A byte was taken; afterGap: a byte came before it in this read.
+  void Took(bool afterGap) {
+    const uint64_t now = platform::NowMs();
+    if (afterGap && now > lastMs_ + kReadTimeoutMs) {
+      const uint64_t over = now - lastMs_ - kReadTimeoutMs;
+      leftMs_ = over >= leftMs_ ? 0 : leftMs_ - static_cast<uint32_t>(over);
+    }
+    lastMs_ = now;
+  }
+
+ private:
+  uint32_t leftMs_;
+  uint64_t lastMs_ = 0;
+};
+
 std::u16string RoundTripLine(const platform::PathTiming& path) {
   char text[96];
   std::snprintf(text, sizeof text, "Path round trip: %u ms (variation %u ms)", path.roundTripMs,
@@ -230,18 +254,20 @@ int CSerialPort::ReadStr(char* buffer, size_t size) {
   char c = 0;
   const platform::PathTiming path = PathDelay();
   const uint64_t start = platform::NowMs();
+  JitterAllowance jitter(path.gapMs);
   // How long the next read may wait: until the line has been quiet long enough (always one
   // read time-out on a local line).
   auto quietLeft = [&]() -> uint32_t {
     if (path.extensionMs == 0) return kReadTimeoutMs;
     const uint64_t until =
-        std::max({start + kReadTimeoutMs, lastReadMs + kReadTimeoutMs + path.gapMs,
+        std::max({start + kReadTimeoutMs, lastReadMs + kReadTimeoutMs + jitter.Left(),
                   lastWriteMs + kReadTimeoutMs + path.extensionMs});
     const uint64_t now = platform::NowMs();
     return until > now ? static_cast<uint32_t>(until - now) : 0;
   };
   for (uint32_t wait = quietLeft(); wait > 0 && ReadCharWithin(&c, wait) == RC_OK;
        wait = quietLeft()) {
+    jitter.Took(n > 0);
     if (n == size - 1) break;  // the byte that finds the buffer full is dropped
     buffer[n++] = c;
   }
@@ -265,7 +291,10 @@ int CSerialPort::ReadTerminatedStr(char* buffer, size_t size, char terminator) {
   // Across a network path the first byte may be a round trip away; the gaps inside what the
   // radio sends in one go only vary with the path.
   const platform::PathTiming path = PathDelay();
-  while (ReadCharWithin(&c, kReadTimeoutMs + (n == 0 ? path.extensionMs : path.gapMs)) == RC_OK) {
+  JitterAllowance jitter(path.gapMs);
+  while (ReadCharWithin(&c, kReadTimeoutMs + (n == 0 ? path.extensionMs : jitter.Left())) ==
+         RC_OK) {
+    jitter.Took(n > 0);
     if (n == size - 1) break;
     if (c == terminator) {
       found = true;

@@ -89,11 +89,13 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const NetworkPortName& n
     failure_ = "no answer from " + name.Endpoint() + " in time";
   } else {
     // Before the first round trip is known, a long path may need more than the first bound
-    // to open at all: the opening's own time stands for it until the server's first answer.
+    // to open at all. Opening the connection takes two round trips at least (the connection,
+    // the telnet negotiation): three times its time stands for six round trips until the
+    // server's first answer.
     GensioConnection::Growth growth;
     if (firstRoundTripUs_ == 0)
       growth = {now + static_cast<int64_t>(kMaxConnectBudgetMs) * 1000,
-                static_cast<int>(kRoundTripsPerBudget)};
+                static_cast<int>(kRoundTripsPerBudget / 2)};
     opened = NetworkSerial::Open(name, TlsOptions::FromEnvironment(),
                                  static_cast<uint32_t>((boundUs + 999) / 1000), lastError,
                                  &failure_, growth);

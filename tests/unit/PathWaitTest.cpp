@@ -75,6 +75,21 @@ TEST_F(PathWaitTest, AGapInsideAnAnswerEndsItOnlyAfterTheVariations) {
   EXPECT_EQ(host.log.back(), "ERROR: RadioCommand error 2");
 }
 
+TEST_F(PathWaitTest, TheVariationsAreAllowedOnceAReadNotOnEveryGap) {
+  // A byte every 250 ms: the first gap is within 100 ms + 200 ms, and spends 150 ms of the
+  // 200; the second is not. A radio that drips holds a read no longer than on a cable plus
+  // the variations.
+  Line().Arrive("abcdef", 0, 250000);
+  char buffer[200];
+  EXPECT_EQ(CSerialPort::ReadTerminatedStr(buffer, sizeof buffer, '>'), RC_UNDEFINED);
+  EXPECT_EQ(host.log.back(), "ERROR: ReadTerminatedStr: ab Len= 2");
+  // The emptying read alike: quiet once the allowance is spent.
+  Line().input.clear();
+  Line().Arrive("abcdef", 0, 250000);
+  ASSERT_EQ(CSerialPort::ReadStr(buffer, sizeof buffer), RC_OK);
+  EXPECT_STREQ(buffer, "ab");
+}
+
 TEST_F(PathWaitTest, TheWaitForTheFirstByteGrowsByTheExtension) {
   int32_t value = -1;
   // 1.7 s: past the cable's 1 s bound, within 1 s + 800 ms.
