@@ -348,6 +348,7 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
         break;
     }
   }
+  report->pathMs = CSerialPort::PathRoundTripMs();
   CSerialPort::ClosePort();
   CSerialPort::Attach(nullptr);
   platform::SetSerialProvider(&provider);
@@ -373,6 +374,9 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
       report->error = Utf8(view.LastErrorLine());
     else if (!view.Messages().empty())
       report->error = Utf8(view.Messages().back());
+    // A reply refused as late across a network path: the error says the path's round trip.
+    if (!view.LateReplyLine().empty() && report->error != Utf8(view.LateReplyLine()))
+      report->error += (report->error.empty() ? "" : "; ") + Utf8(view.LateReplyLine());
     if (lost)
       report->error = "Connection lost at " + Utf8(store.lostAt) +
                       (report->error.empty() ? "" : "; " + report->error);

@@ -90,6 +90,7 @@ void CliView::ShowRecord() {
 void CliView::LogLine(const std::u16string& text) {
   lastLogLine_ = text;
   if (text.rfind(u"ERROR: ", 0) == 0) lastErrorLine_ = text.substr(7);
+  if (text.rfind(u"ERROR: the radio's reply came ", 0) == 0) lateReplyLine_ = text.substr(7);
   // A line of several (a reply, a banner) keeps the tag on each of its continuation lines.
   std::u16string tagged = tag_;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -55,6 +55,8 @@ class CliView final : public radio::ConnectView {
   const std::u16string& LastLogLine() const { return lastLogLine_; }
   // The last "ERROR: " line logged, without that word ("" when none).
   const std::u16string& LastErrorLine() const { return lastErrorLine_; }
+  // How late a refused reply came against the network path's round trip; empty when none was.
+  const std::u16string& LateReplyLine() const { return lateReplyLine_; }
   const std::vector<std::u16string>& Messages() const { return messages_; }
   // Why the last wait for an external radio ended without one: the --wait bound passed.
   bool WaitTimedOut() const { return waitTimedOut_; }
@@ -105,6 +107,7 @@ class CliView final : public radio::ConnectView {
   std::string openProblem_;
   std::u16string lastLogLine_;
   std::u16string lastErrorLine_;
+  std::u16string lateReplyLine_;
   std::vector<std::u16string> messages_;
 };
 

@@ -97,7 +97,7 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   bool written = CSerialPort::PortWrite('\r');
   platform::Sleep(200);
   written = SendLine(u"sd?") && written;
-  platform::Sleep(200);
+  PauseForAnswer(200);
   if (EmptyInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
     if (progress && LineLost()) progress->Lost(u"the reading at the new baudrate");
