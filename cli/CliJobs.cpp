@@ -91,6 +91,7 @@ void TakeSettings(CliView& view, JobReport* r) {
 int Connect(CliView& view, const CliOptions& o) {
   view.StartWaitBound(static_cast<uint64_t>(o.waitSeconds) * 1000);
   int status = StatusOf(radio::ConnectRadio(view));
+  view.EndWaits();
   if (status != 0 && view.WaitTimedOut())
     view.LogLine(u"No radio started within " + platform::Utf8ToWide(std::to_string(o.waitSeconds)) +
                  u" s (--wait).");
@@ -267,7 +268,8 @@ int Reset(CliView& view, const CliOptions& o, JobReport* report) {
     PlanTarget target;
     target.registers = ResetRegisters(s.modelNumber, s.usProfile, s.internalRadio);
     if (!s.internalRadio)
-      target.rate = s.modelNumber == radio::kModel2400 || s.usProfile ? "19200" : "115200";
+      target.rate = Utf8(std::u16string(
+          radio::kBaudRates[radio::MakerDefaultsFor(s.modelNumber, s.usProfile).rateIndex]));
     std::vector<std::string> assumed;
     report->changes = PlanChanges(HeldOf(view), target, DeviceNames(view), &assumed);
     LogPlan(view, u"Plan: a reset would change ", *report->changes, assumed, s.readDevice);
@@ -346,6 +348,7 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
         break;
     }
   }
+  report->pathMs = CSerialPort::PathRoundTripMs();
   CSerialPort::ClosePort();
   CSerialPort::Attach(nullptr);
   platform::SetSerialProvider(&provider);
@@ -365,10 +368,15 @@ int RunJob(CliView& view, const CliOptions& o, JobReport* report) {
     // The error is the failing step's own line, or the message the user was shown.
     if (!view.OpenProblemText().empty())
       report->error = "Cannot open port. " + view.OpenProblemText();
+    else if (view.WaitTimedOut())
+      report->error = "No radio started within " + std::to_string(o.waitSeconds) + " s (--wait).";
     else if (!view.LastErrorLine().empty())
       report->error = Utf8(view.LastErrorLine());
     else if (!view.Messages().empty())
       report->error = Utf8(view.Messages().back());
+    // A reply refused as late across a network path: the error says the path's round trip.
+    if (!view.LateReplyLine().empty() && report->error != Utf8(view.LateReplyLine()))
+      report->error += (report->error.empty() ? "" : "; ") + Utf8(view.LateReplyLine());
     if (lost)
       report->error = "Connection lost at " + Utf8(store.lostAt) +
                       (report->error.empty() ? "" : "; " + report->error);

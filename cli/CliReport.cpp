@@ -111,6 +111,7 @@ Json ReportObject(const JobReport& r) {
   j["changes"] = ChangesJson(r.changes);
   j["link_asked"] = r.linkAsked ? Json(*r.linkAsked) : Json(nullptr);
   j["seconds"] = Tenths(r.seconds);
+  j["path_ms"] = r.pathMs >= 0 ? Json(r.pathMs) : Json(nullptr);
   j["started"] = TextOrNull(r.started);
   j["ended"] = TextOrNull(r.ended);
   return j;

@@ -54,6 +54,9 @@ struct JobReport {
   std::optional<int> linkAsked;
   double seconds = 0;
   std::string started, ended;  // ISO 8601 with the zone; "" unknown
+  // The measured round trip of the network path to the port's server (ms); -1 for a local
+  // line, or when no line was opened.
+  int pathMs = -1;
 };
 
 // Now as ISO 8601 local time with its zone ("2026-12-09T00:41:07+01:00").

@@ -1,9 +1,11 @@
 #include "cli/CliView.h"
 
 #include <cctype>
+#include <optional>
 #include <ostream>
 
 #include "cli/PortNames.h"
+#include "cli/WaitNotice.h"
 #include "platform/dialog/DialogConstants.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
@@ -56,6 +58,13 @@ CliView::CliView(CLogFile& log, std::u16string tag, std::ostream& err, bool assu
 
 void CliView::StartWaitBound(uint64_t waitMs) {
   giveUpAtMs_ = platform::NowMs() + waitMs;
+  ratesTried_ = 0;
+}
+
+void CliView::EndWaits() {
+  if (waitNotices && ratesTried_ > 0)
+    *waitNotices << WaitNoticeLine({"", 0, {}, true}) << "\n" << std::flush;
+  ratesTried_ = 0;
 }
 
 void CliView::TakeControls() {
@@ -81,6 +90,7 @@ void CliView::ShowRecord() {
 void CliView::LogLine(const std::u16string& text) {
   lastLogLine_ = text;
   if (text.rfind(u"ERROR: ", 0) == 0) lastErrorLine_ = text.substr(7);
+  if (text.rfind(u"ERROR: the radio's reply came ", 0) == 0) lateReplyLine_ = text.substr(7);
   // A line of several (a reply, a banner) keeps the tag on each of its continuation lines.
   std::u16string tagged = tag_;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -162,14 +172,16 @@ void CliView::ClearRadioSettings() {
 }
 
 bool CliView::AwaitExternalRadio(const std::u16string& rateText) {
-  // One line per rate tried: which rate, and how much of the --wait bound is left.
+  // Which rate, the how-manieth of this connect, and how much of the --wait bound is left.
+  ++ratesTried_;
   const uint64_t now = platform::NowMs();
-  const uint64_t left = giveUpAtMs_ > now ? (giveUpAtMs_ - now + 999) / 1000 : 0;
-  if (!quiet)
-    err_ << "Please disconnect, then reconnect the cable to the radio. "
-         << platform::WideToUtf8(u"Waiting for radio at " + rateText + u" bps...")
-         << (giveUpAtMs_ == UINT64_MAX ? "" : " (" + std::to_string(left) + " s of --wait left)")
-         << std::endl;
+  std::optional<uint64_t> left;
+  if (giveUpAtMs_ != UINT64_MAX) left = giveUpAtMs_ > now ? giveUpAtMs_ - now : 0;
+  const std::string rate = platform::WideToUtf8(rateText);
+  if (waitNotices)
+    *waitNotices << WaitNoticeLine({rate, ratesTried_, left, false}) << "\n" << std::flush;
+  else if (!quiet)
+    err_ << WaitingText(rate, ratesTried_, left) << std::endl;
   waitTimedOut_ = false;
   return radio::WatchForRadioStart(
       [this] {

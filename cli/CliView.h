@@ -5,9 +5,10 @@
 // to standard error ("caption: text"), "Cannot open port." with the device and the reason; a
 // question is asked on the controlling terminal (never of standard input), or answered Yes by
 // --yes; a stop signal ends the question unanswered (No). The external radio's wait tells the user
-// on standard error to reconnect the cable and gives up when the --wait bound of the whole connect
-// has passed or a stop signal came. Every log line, each of its continuation lines too, carries the
-// view's tag.
+// on standard error to reconnect the cable, a line per rate with what is left of the --wait bound
+// (in a fleet's process, a notice to the fleet instead, see WaitNotice), and gives up when that
+// bound of the whole connect has passed or a stop signal came. Every log line, each of its
+// continuation lines too, carries the view's tag.
 //
 // Nothing here fails: a log that cannot be written loses its line (after a bounded wait for a
 // file another process holds), and a missing or unreadable answer counts as No.
@@ -42,13 +43,20 @@ class CliView final : public radio::ConnectView {
   CLogFile* runLog = nullptr;
   // --quiet: standard error gets only errors (no waiting lines, no messages that are none).
   bool quiet = false;
+  // In a fleet's process: where the waits are told to the fleet as notices (standard output),
+  // in place of the waiting lines on standard error; null for a job of its own.
+  std::ostream* waitNotices = nullptr;
 
-  // Starts the bound of the external radio's wait: it gives up waitMs from now.
+  // Starts the bound of the external radio's wait for one connect: it gives up waitMs from now.
   void StartWaitBound(uint64_t waitMs);
+  // The connect has ended: a fleet is told that this port waits no more.
+  void EndWaits();
   // The last line logged and the texts of the message boxes shown, for the failure report.
   const std::u16string& LastLogLine() const { return lastLogLine_; }
   // The last "ERROR: " line logged, without that word ("" when none).
   const std::u16string& LastErrorLine() const { return lastErrorLine_; }
+  // How late a refused reply came against the network path's round trip; empty when none was.
+  const std::u16string& LateReplyLine() const { return lateReplyLine_; }
   const std::vector<std::u16string>& Messages() const { return messages_; }
   // Why the last wait for an external radio ended without one: the --wait bound passed.
   bool WaitTimedOut() const { return waitTimedOut_; }
@@ -95,9 +103,11 @@ class CliView final : public radio::ConnectView {
   bool assumeYes_;
   uint64_t giveUpAtMs_ = UINT64_MAX;
   bool waitTimedOut_ = false;
+  int ratesTried_ = 0;  // waits of this connect
   std::string openProblem_;
   std::u16string lastLogLine_;
   std::u16string lastErrorLine_;
+  std::u16string lateReplyLine_;
   std::vector<std::u16string> messages_;
 };
 

@@ -13,10 +13,12 @@
 #include "cli/CliReport.h"
 #include "cli/FleetStatus.h"
 #include "cli/FleetTable.h"
+#include "cli/FleetWaits.h"
 #include "cli/InputText.h"
 #include "log/CLogFile.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
+#include "platform/system/ControllingTerminal.h"
 #include "platform/system/DataFolder.h"
 #include "platform/system/ProcessGroup.h"
 #include "platform/system/StopSignals.h"
@@ -93,7 +95,11 @@ class Fleet {
         out_(out),
         portWidth_(PortWidth(o)),
         lines_(o.ports.size()),
-        status_(err, !o.quiet && StandardErrorIsTerminal(), static_cast<int>(o.ports.size())) {}
+        status_(err, !o.quiet && StandardErrorIsTerminal(), static_cast<int>(o.ports.size())) {
+    status_.terminalSize = [](int* columns, int* rows) {
+      return platform::StandardErrorSize(columns, rows);
+    };
+  }
 
   void Log(const std::string& text) {
     log_.LogLine(platform::Utf8ToWide(text));
@@ -254,15 +260,24 @@ class Fleet {
     if (ev.kind == Event::kIdle) return;
     Member& m = members_[ev.child];
     switch (ev.kind) {
-      case Event::kOutLine:
-        if (ParseRecordLine(ev.line, &m.report)) m.haveRecord = true;
+      case Event::kOutLine: {
+        WaitNotice notice;
+        if (ParseWaitNoticeLine(ev.line, &notice)) {
+          const std::string once =
+              waits_.Take(ev.child, Printable(m.port), notice, platform::NowMs());
+          if (!o_.quiet && !status_.On() && !once.empty()) status_.Line(once);
+        } else if (ParseRecordLine(ev.line, &m.report)) {
+          m.haveRecord = true;
+        }
         break;
+      }
       case Event::kErrLine:
         if (o_.quiet && !IsErrorLine(ev.line)) break;
         status_.Line("[" + Printable(m.port) + "] " + Printable(ev.line));
         break;
       case Event::kEnded: {
         ended_.insert(ev.child);
+        waits_.Ended(ev.child);
         JobReport r = m.haveRecord ? m.report : Blank(m.index);
         r.port = m.port;
         r.job = JobWord(o_.fleetJob);
@@ -326,6 +341,7 @@ class Fleet {
   }
 
   void ShowStatus() {
+    if (status_.On()) status_.SetLive(waits_.LiveLines(platform::NowMs()));
     const int done = summary_.done;
     const int failed = summary_.failed + summary_.stopped + summary_.notStarted;
     status_.Update(done, failed, static_cast<int>(group_.Running()),
@@ -351,6 +367,7 @@ class Fleet {
   int signalFd_ = -1;
   int signal_ = 0;
   FleetStatus status_;
+  FleetWaits waits_;
   uint64_t startedMs_ = 0;
 };
 

@@ -12,21 +12,24 @@ bool IsHandle(int model, int device) {
   return model == radio::kModel2410 && device == radio::kHandleDeviceIndex;
 }
 
+// A set command as the register and value it sets; nothing for anything else.
+void Add(std::u16string_view command, Registers* out) {
+  std::string reg;
+  int32_t value = 0;
+  if (radio::ParseSetCommand(std::u16string(command), &reg, &value)) out->push_back({reg, value});
+}
+
 // The handle profile's complete set, as its store sends it (the link is the chosen one).
 Registers HandleRegisters(int link) {
-  return {{"sp", 0}, {"wb", 0}, {"wd", 0x30}, {"wg", 0}, {"wl", 0}, {"wn", link},
-          {"wp", 1}, {"wu", 1}, {"dx", 0},    {"pe", 6}, {"pk", 1}, {"pr", 0x30},
-          {"pt", 0}, {"px", 0}, {"zb", 1},    {"zc", 1}, {"zp", 0}, {"zq", 0}};
+  Registers out;
+  for (const radio::HandleRegister& r : radio::HandleProfileRegisters(link)) Add(r.command, &out);
+  return out;
 }
 
 Registers ProfileOf(int model, bool usProfile) {
   Registers out;
-  for (const radio::ProfileRegister& r : radio::ProfileRegisters(model, usProfile)) {
-    std::string reg;
-    int32_t value = 0;
-    if (radio::ParseSetCommand(std::u16string(r.command), &reg, &value))
-      out.push_back({reg, value});
-  }
+  for (const radio::ProfileRegister& r : radio::ProfileRegisters(model, usProfile))
+    Add(r.command, &out);
   return out;
 }
 
@@ -67,11 +70,8 @@ Registers SaveRegisters(int model, int mode, int link, int device, bool service,
 
 Registers ResetRegisters(int model, bool usProfile, bool internalRadio) {
   Registers out;
-  if (model == radio::kModel2400) {
-    out = {{"pe", 1}, {"wt", 1}};
-  } else {
-    out = {{"pe", usProfile ? 0 : 6}};
-  }
+  Add(radio::MakerDefaultsFor(model, usProfile).bandCommand, &out);
+  if (model == radio::kModel2400) Add(radio::kChannelAccessCommand, &out);
   for (const auto& r : ProfileOf(model, usProfile)) out.push_back(r);
   out.push_back({"wb", internalRadio ? 0 : 1});
   return out;

@@ -215,6 +215,8 @@ int main(int argc, char** argv) {
   view.progress = &stop->progress;
   view.runLog = runLog;
   view.quiet = options.quiet;
+  // A fleet's process tells its waits to the fleet, which shows them one line per port.
+  if (options.fleetChild) view.waitNotices = &std::cout;
   cli::JobReport report;
   const uint64_t started = platform::NowMs();
   report.started = cli::IsoNow();

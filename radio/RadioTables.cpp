@@ -48,6 +48,38 @@ std::vector<ProfileRegister> ProfileRegisters(int32_t modelNumber, bool usProfil
           {usProfile ? u"dx04" : u"dx00", u"ERROR: Could not set 'Range'."}};
 }
 
+std::vector<HandleRegister> HandleProfileRegisters(int32_t link) {
+  return {
+      {u"sp00", u"ERROR: Could not set 'Protocol Mode'."},
+      {u"wb0", u"ERROR: Could not set 'Transceiver Mode'."},
+      {u"wd30", u"ERROR: Could not set 'Default handle'."},
+      {u"wg0", u"ERROR: Could not set 'Global network mode'."},
+      {u"wl0", u"ERROR: Could not set 'Lock out key'."},
+      {LinkCommand(link), u"ERROR: Could not set 'Link number'."},
+      {u"wp1", u"ERROR: Could not set 'Transmit power'."},
+      {u"wu1", u"ERROR: Could not set 'Point to point direct mode'."},
+      {u"dx0", u"ERROR: Could not set 'Range optimisation'."},
+      {u"pe6", u"ERROR: Could not set 'Frequency band setting'."},
+      {u"pk01", u"ERROR: Could not set 'Minimum data length'."},
+      {u"pr30", u"ERROR: Could not set 'No. of retries'."},
+      {u"pt00", u"ERROR: Could not set 'Data transmit delay'."},
+      {u"px0", u"ERROR: Could not set 'ARQ mode'."},
+      {u"zb1", u"ERROR: Could not set 'Banner display'."},
+      {u"zc1", u"ERROR: Could not set 'Escape sequence mode'."},
+      {u"zp0", u"ERROR: Could not set 'Wake up duty cycle mode'."},
+      {u"zq0", u"ERROR: Could not set 'Low power aquisition'."},
+  };
+}
+
+MakerDefaults MakerDefaultsFor(int32_t modelNumber, bool usProfile) {
+  constexpr int32_t k19200Index = 3;
+  const std::u16string_view line =
+      usProfile ? u"Morva US defaults saved." : u"Morva Swiss defaults saved.";
+  if (modelNumber == kModel2400) return {line, u"pe1", u"sd040", k19200Index};
+  if (usProfile) return {line, u"pe00", u"sd0B", k19200Index};
+  return {line, u"pe06", u"sd01", kDefaultBaudIndex};
+}
+
 int32_t BandValue(int32_t modelNumber, int32_t bandEntry) {
   if (bandEntry != 0) return 0;
   if (modelNumber == kModel2410) return 6;

@@ -47,6 +47,28 @@ struct ProfileRegister {
 };
 std::vector<ProfileRegister> ProfileRegisters(int32_t modelNumber, bool usProfile);
 
+// The handle profile's own complete set, in the order its store sends it, each with its
+// failure line; the link register carries the chosen link (see LinkCommand; an invalid link
+// leaves its command as the bare "wn").
+struct HandleRegister {
+  std::u16string command;
+  std::u16string_view failureLine;
+};
+std::vector<HandleRegister> HandleProfileRegisters(int32_t link);
+
+// What the maker's reset leaves, by variant (model 2400; the US and Swiss variants of the
+// others): the log line that opens it, the band command, the rate the radio answers at
+// afterwards (a Baudrate entry) and the command that switches it there.
+struct MakerDefaults {
+  std::u16string_view firstLine;
+  std::u16string_view bandCommand;
+  std::u16string_view rateCommand;
+  int32_t rateIndex;
+};
+MakerDefaults MakerDefaultsFor(int32_t modelNumber, bool usProfile);
+// Model 2400 also gets its channel access mode after the maker's reset.
+constexpr std::u16string_view kChannelAccessCommand = u"wt1";
+
 // Frequency band values behind the service dialog's two entries, by model.
 constexpr std::array<std::u16string_view, 2> kBands = {u"Morva Worldwide", u"Morva USA"};
 int32_t BandValue(int32_t modelNumber, int32_t bandEntry);

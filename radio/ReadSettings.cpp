@@ -44,7 +44,7 @@ int ReadSettings(SettingsView& view) {
   CSerialPort::Purge(CSerialPort::kPurgeAll);
   if (EmptyInput() != 0) return 1;
   SendLine(std::u16string(kEnterCommandMode));
-  platform::Sleep(100);
+  PauseForAnswer(100);
   if (EmptyInput() != 0) return 1;
 
   int32_t value = 0;

@@ -12,33 +12,13 @@
 
 namespace radio {
 
-namespace {
-
-constexpr int32_t k19200Index = 3;
-
-struct Variant {
-  const char16_t* firstLine;
-  const char16_t* band;
-  const char16_t* rateCommand;
-  int32_t rateIndex;
-};
-
-Variant VariantOf(const RadioSettings& s) {
-  const char16_t* line = s.usProfile ? u"Morva US defaults saved." : u"Morva Swiss defaults saved.";
-  if (s.modelNumber == kModel2400) return {line, u"pe1", u"sd040", k19200Index};
-  if (s.usProfile) return {line, u"pe00", u"sd0B", k19200Index};
-  return {line, u"pe06", u"sd01", kDefaultBaudIndex};
-}
-
-}  // namespace
-
 ResetOutcome ResetToDefaults(SettingsView& view) {
   RadioSettings& s = view.Settings();
   if (view.ShowMessage(u"Reset the radio modem to Morva defaults and lose all current settings?",
                        u"", platform::MB_YESNO | platform::MB_ICONEXCLAMATION) != platform::IDYES)
     return ResetOutcome::kDeclined;
-  const Variant v = VariantOf(s);
-  view.LogLine(v.firstLine);
+  const MakerDefaults v = MakerDefaultsFor(s.modelNumber, s.usProfile);
+  view.LogLine(std::u16string(v.firstLine));
   WaitCursor wait(view);
   StoreProgress* progress = s.storeProgress;
   if (progress) progress->Begin(platform::WideToUtf8(s.portBaudText));
@@ -54,7 +34,8 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
   bool ok = true;        // the run's success flag: guards the steps that need the radio
   bool complete = true;  // also false after a failed profile register or an unwritten line
   std::u16string lastCommand;
-  auto command = [&](const char16_t* text, const char16_t* failureLine) {
+  auto command = [&](std::u16string_view commandText, const char16_t* failureLine) {
+    const std::u16string text(commandText);
     lastCommand = text;
     int32_t value = 0;
     std::string reg;
@@ -81,10 +62,10 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
       view.LogLine(u"ERROR: Could not re-open port at 9600. (wit2400)");
       ok = false;
     }
-    if (ok) command(v.band, u"ERROR: Could not set 'Band to France'.");
-    if (ok) command(u"wt1", u"ERROR: Could not set 'Channel access mode'.");
+    if (ok) command(v.bandCommand, u"ERROR: Could not set 'Band to France'.");
+    if (ok) command(kChannelAccessCommand, u"ERROR: Could not set 'Channel access mode'.");
   } else {
-    command(v.band, u"ERROR: Could not set 'Band'.");
+    command(v.bandCommand, u"ERROR: Could not set 'Band'.");
   }
 
   if (StoreProfileRegisters(view) != 0) complete = false;
@@ -98,9 +79,9 @@ ResetOutcome ResetToDefaults(SettingsView& view) {
     rateSent = true;
     // The radio answers at its new rate, so nothing is read here.
     if (progress) progress->RateSent(platform::WideToUtf8(s.baudText));
-    if (!SendLine(v.rateCommand))
+    if (!SendLine(lastCommand))
       complete = false;
-    else if (confirm(v.rateCommand) && progress)
+    else if (confirm(lastCommand) && progress)
       progress->RateConfirmed();
     view.ShowRecord();
     CSerialPort::ClosePort();

@@ -97,7 +97,7 @@ int SwitchRate(SettingsView& view, std::u16string_view code) {
   bool written = CSerialPort::PortWrite('\r');
   platform::Sleep(200);
   written = SendLine(u"sd?") && written;
-  platform::Sleep(200);
+  PauseForAnswer(200);
   if (EmptyInput() != 0 || !written) {
     view.LogLine(u"ERROR: Could not connect to radio at new baudrate " + s.baudText);
     if (progress && LineLost()) progress->Lost(u"the reading at the new baudrate");
@@ -216,37 +216,13 @@ int StoreCoraxProfile(SettingsView& view) {
     if (r != 0) return r;
   }
 
-  struct Step {
-    std::u16string command;
-    std::u16string_view failureLine;
-  };
   const int32_t link = LinkNumber(s.linkText);
   if (link < 0) {
     view.LogLine(u"ERROR: Could not set 'Link number'.");
     return 1;
   }
-  const Step steps[] = {
-      {u"sp00", u"ERROR: Could not set 'Protocol Mode'."},
-      {u"wb0", u"ERROR: Could not set 'Transceiver Mode'."},
-      {u"wd30", u"ERROR: Could not set 'Default handle'."},
-      {u"wg0", u"ERROR: Could not set 'Global network mode'."},
-      {u"wl0", u"ERROR: Could not set 'Lock out key'."},
-      {LinkCommand(link), u"ERROR: Could not set 'Link number'."},
-      {u"wp1", u"ERROR: Could not set 'Transmit power'."},
-      {u"wu1", u"ERROR: Could not set 'Point to point direct mode'."},
-      {u"dx0", u"ERROR: Could not set 'Range optimisation'."},
-      {u"pe6", u"ERROR: Could not set 'Frequency band setting'."},
-      {u"pk01", u"ERROR: Could not set 'Minimum data length'."},
-      {u"pr30", u"ERROR: Could not set 'No. of retries'."},
-      {u"pt00", u"ERROR: Could not set 'Data transmit delay'."},
-      {u"px0", u"ERROR: Could not set 'ARQ mode'."},
-      {u"zb1", u"ERROR: Could not set 'Banner display'."},
-      {u"zc1", u"ERROR: Could not set 'Escape sequence mode'."},
-      {u"zp0", u"ERROR: Could not set 'Wake up duty cycle mode'."},
-      {u"zq0", u"ERROR: Could not set 'Low power aquisition'."},
-  };
-  for (const Step& step : steps)
-    if (!Set(view, step.command, step.failureLine)) return 1;
+  for (const HandleRegister& r : HandleProfileRegisters(link))
+    if (!Set(view, r.command, r.failureLine)) return 1;
   if (!StoreAndEnd(view)) return 1;
   view.Beep();
   s.settingsRead = false;

@@ -1,5 +1,6 @@
 #include "serial/CSerialPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,48 @@ std::unique_ptr<platform::SerialDevice> handle;
 SerialHost* host = nullptr;
 // Whether the reason the open device vanished has been logged (once an opening).
 bool lossTold = false;
+// The read time-out the device was last given (ms), so that a local line's record is never
+// touched after the open.
+constexpr uint32_t kReadTimeoutMs = 100;
+uint32_t readTimeoutMs = kReadTimeoutMs;
+// When the last byte was written and the last byte read (the platform clock, ms).
+uint64_t lastWriteMs = 0;
+uint64_t lastReadMs = 0;
+// The round trip last logged for this connection (0: none yet), and the last one known.
+uint32_t loggedRoundTripMs = 0;
+bool roundTripLogged = false;
+int lastRoundTripMs = -1;
+
+// What a path's jitter may add to the gaps of one read, all of them together: a path delays
+// each byte by at most its longest delay, so however many gaps it lengthens, it lengthens them
+// by no more than its spread in all. A radio that drips its bytes slower than the read time-out
+// still ends the read once the allowance is spent, as it ends it at its first slow gap on a
+// cable, instead of holding the read for as many gaps as the buffer has bytes.
+class JitterAllowance {
+ public:
+  explicit JitterAllowance(uint32_t gapMs) : leftMs_(gapMs) {}
+  uint32_t Left() const { return leftMs_; }
+  // A byte was taken; afterGap: a byte came before it in this read.
+  void Took(bool afterGap) {
+    const uint64_t now = platform::NowMs();
+    if (afterGap && now > lastMs_ + kReadTimeoutMs) {
+      const uint64_t over = now - lastMs_ - kReadTimeoutMs;
+      leftMs_ = over >= leftMs_ ? 0 : leftMs_ - static_cast<uint32_t>(over);
+    }
+    lastMs_ = now;
+  }
+
+ private:
+  uint32_t leftMs_;
+  uint64_t lastMs_ = 0;
+};
+
+std::u16string RoundTripLine(const platform::PathTiming& path) {
+  char text[96];
+  std::snprintf(text, sizeof text, "Path round trip: %u ms (variation %u ms)", path.roundTripMs,
+                path.variationMs);
+  return platform::SingleByteToWide(text);
+}
 
 std::u16string Format(const char* fmt, const std::string& text, long number) {
   std::string out(text.size() + 64 + std::strlen(fmt), '\0');
@@ -119,7 +162,35 @@ int CSerialPort::OpenPort(const std::u16string& rateText, bool showMessages) {
   timeouts.WriteTotalTimeoutMultiplier = 0;
   timeouts.WriteTotalTimeoutConstant = 0;
   handle->SetCommTimeouts(timeouts);
+  readTimeoutMs = kReadTimeoutMs;
+  lastWriteMs = lastReadMs = 0;
+  loggedRoundTripMs = 0;
+  roundTripLogged = false;
+  lastRoundTripMs = -1;
+  PathDelay();
   return RC_OK;
+}
+
+platform::PathTiming CSerialPort::PathDelay() {
+  if (!handle) return {};
+  const platform::PathTiming path = handle->PathDelay();
+  if (!path.measured) return path;
+  lastRoundTripMs = static_cast<int>(path.roundTripMs);
+  const uint32_t logged = loggedRoundTripMs;
+  const uint32_t change =
+      path.roundTripMs > logged ? path.roundTripMs - logged : logged - path.roundTripMs;
+  // A change of a few milliseconds on a short path is noise, however large a share it is.
+  constexpr uint32_t kNoiseMs = 10;
+  if (!roundTripLogged || (change * 2 > logged && change >= kNoiseMs)) {
+    roundTripLogged = true;
+    loggedRoundTripMs = path.roundTripMs;
+    Log(RoundTripLine(path));
+  }
+  return path;
+}
+
+int CSerialPort::PathRoundTripMs() {
+  return lastRoundTripMs;
 }
 
 int CSerialPort::ClosePort() {
@@ -128,9 +199,19 @@ int CSerialPort::ClosePort() {
 }
 
 int CSerialPort::ReadChar(char* out) {
+  return ReadCharWithin(out, kReadTimeoutMs);
+}
+
+int CSerialPort::ReadCharWithin(char* out, uint32_t timeoutMs) {
   if (!handle) {
     Log(u"ERROR: ReadChar RC_PORT_NOT_OPEN.");
     return RC_PORT_NOT_OPEN;
+  }
+  if (timeoutMs != readTimeoutMs) {
+    platform::COMMTIMEOUTS timeouts;
+    timeouts.ReadTotalTimeoutConstant = timeoutMs;
+    handle->SetCommTimeouts(timeouts);
+    readTimeoutMs = timeoutMs;
   }
   uint32_t got = 0;
   if (!handle->ReadFile(out, 1, &got)) {
@@ -138,7 +219,9 @@ int CSerialPort::ReadChar(char* out) {
     TellLoss();
     return RC_UNDEFINED;
   }
-  return got == 1 ? RC_OK : RC_TIMEOUT;
+  if (got != 1) return RC_TIMEOUT;
+  lastReadMs = platform::NowMs();
+  return RC_OK;
 }
 
 int CSerialPort::WriteStr(const char* text) {
@@ -148,6 +231,7 @@ int CSerialPort::WriteStr(const char* text) {
   }
   uint32_t length = static_cast<uint32_t>(std::strlen(text));
   uint32_t written = 0;
+  lastWriteMs = platform::NowMs();
   if (!handle->WriteFile(text, length, &written)) {
     Log(u"ERROR: WriteStr RC_UNDEFINED.");
     TellLoss();
@@ -168,7 +252,22 @@ int CSerialPort::ReadStr(char* buffer, size_t size) {
   if (size == 0) return RC_BUFFER_FULL;
   size_t n = 0;
   char c = 0;
-  while (ReadChar(&c) == RC_OK) {
+  const platform::PathTiming path = PathDelay();
+  const uint64_t start = platform::NowMs();
+  JitterAllowance jitter(path.gapMs);
+  // How long the next read may wait: until the line has been quiet long enough (always one
+  // read time-out on a local line).
+  auto quietLeft = [&]() -> uint32_t {
+    if (path.extensionMs == 0) return kReadTimeoutMs;
+    const uint64_t until =
+        std::max({start + kReadTimeoutMs, lastReadMs + kReadTimeoutMs + jitter.Left(),
+                  lastWriteMs + kReadTimeoutMs + path.extensionMs});
+    const uint64_t now = platform::NowMs();
+    return until > now ? static_cast<uint32_t>(until - now) : 0;
+  };
+  for (uint32_t wait = quietLeft(); wait > 0 && ReadCharWithin(&c, wait) == RC_OK;
+       wait = quietLeft()) {
+    jitter.Took(n > 0);
     if (n == size - 1) break;  // the byte that finds the buffer full is dropped
     buffer[n++] = c;
   }
@@ -189,7 +288,13 @@ int CSerialPort::ReadTerminatedStr(char* buffer, size_t size, char terminator) {
   size_t n = 0;
   bool found = false;
   char c = 0;
-  while (ReadChar(&c) == RC_OK) {
+  // Across a network path the first byte may be a round trip away; the gaps inside what the
+  // radio sends in one go only vary with the path.
+  const platform::PathTiming path = PathDelay();
+  JitterAllowance jitter(path.gapMs);
+  while (ReadCharWithin(&c, kReadTimeoutMs + (n == 0 ? path.extensionMs : jitter.Left())) ==
+         RC_OK) {
+    jitter.Took(n > 0);
     if (n == size - 1) break;
     if (c == terminator) {
       found = true;
@@ -214,6 +319,7 @@ bool CSerialPort::PortWrite(char byte) {
   uint32_t written = 0;
   int error = EBADF;
   if (handle) {
+    lastWriteMs = platform::NowMs();
     if (handle->WriteFile(&byte, 1, &written)) return written == 1;
     error = handle->LastError();
   }
@@ -249,7 +355,7 @@ void CSerialPort::WaitForInput() {
   if (!handle) return;
   uint32_t events = 0;
   handle->SetCommMask(platform::EV_RXCHAR | platform::EV_ERR);
-  handle->WaitCommEvent(&events, kWaitForInputBoundMs);
+  handle->WaitCommEvent(&events, kWaitForInputBoundMs + PathDelay().extensionMs);
 }
 
 void CSerialPort::BeginConnect() {

@@ -8,6 +8,14 @@
 // written to the log in fixed words; only OpenPort can also show a message box. Operations on
 // a closed port fail with RC_PORT_NOT_OPEN. A failed configuration leaves the handle open
 // (callers close it). WaitForInput never blocks longer than kWaitForInputBoundMs.
+//
+// A line at the far end of a network path (PathDelay) has the waits for the radio's answers
+// extended by the path's round trip and its variation: the emptying read (ReadStr) ends once the
+// line has been quiet 100 ms plus four variations since the last byte came and 100 ms plus the
+// extension since the last byte went (the radio cannot answer what it has not heard, and its
+// answer is a round trip away); a terminated read waits 100 ms plus the extension for its first
+// byte, and 100 ms plus four variations for each next one; WaitForInput waits the extension
+// longer. On a local line the extension is zero and every wait is as described above.
 
 #include <cstddef>
 #include <cstdint>
@@ -66,6 +74,14 @@ class CSerialPort {
   static void WaitForInput();
   static bool SetBaudrate(const std::u16string& rateText);
 
+  // What the path to the open line adds to the waits for an answer (zero when closed or
+  // local). The first value of a connection, and each that differs from the last one logged by
+  // more than half, is logged.
+  static platform::PathTiming PathDelay();
+  // The round trip of the last network line opened, in milliseconds, as last measured; -1 when
+  // the last line opened was local, or none was opened.
+  static int PathRoundTripMs();
+
   // A connect procedure opens the port several times: its openings share one connect bound
   // and one memory of failures (a network server's). EndConnect when it is over.
   static void BeginConnect();
@@ -85,6 +101,8 @@ class CSerialPort {
 
  private:
   static void Log(const std::u16string& text);
+  // One byte within timeoutMs (the read time-out record is changed only when it must be).
+  static int ReadCharWithin(char* out, uint32_t timeoutMs);
   // Logs why the open device vanished, once an opening, when the device can say.
   static void TellLoss();
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
@@ -16,6 +17,9 @@ std::u16string firmwareLabel = kFirmwareNotConnected;
 namespace {
 
 constexpr size_t kBufferSize = 200;
+
+// When the last line went to the radio (the platform clock, ms): a late reply is that line's.
+uint64_t lastLineSentMs = 0;
 
 void Log(const std::u16string& text) {
   if (SerialHost* host = CSerialPort::Host()) host->LogLine(text);
@@ -144,6 +148,7 @@ int FilterBuffer(char* buffer, size_t size, char start) {
 }
 
 bool SendLine(const char* text) {
+  lastLineSentMs = platform::NowMs();
   bool ok = CSerialPort::WriteStr(text) == RC_OK;
   ok = CSerialPort::PortWrite('\r') && ok;
   ok = CSerialPort::PortWrite('\n') && ok;
@@ -163,10 +168,13 @@ int RadioCommand(const std::u16string& command, int32_t* value) {
     return 1;
   }
   std::string line = ToAscii(command);
+  const uint64_t lineBeforeMs = lastLineSentMs;
+  lastLineSentMs = platform::NowMs();
   CSerialPort::WriteStr(line.c_str());
   CSerialPort::PortWrite('\r');
   CSerialPort::PortWrite('\n');
   CSerialPort::WaitForInput();
+  const uint64_t replyCameMs = platform::NowMs();
   platform::Sleep(50);
   if (CSerialPort::ReadTerminatedStr(reply, sizeof reply, '>') != RC_OK) {
     Log(u"ERROR: RadioCommand error 2");
@@ -181,6 +189,17 @@ int RadioCommand(const std::u16string& command, int32_t* value) {
     // still on its way. Taking its prompt for ours would report a command the radio never
     // heard as done.
     Log(u"ERROR: RadioCommand error 3");
+    const platform::PathTiming path = CSerialPort::PathDelay();
+    if (path.measured && lineBeforeMs != 0) {
+      // Across a network path, say how late it was against what the path itself takes.
+      char text[128];
+      std::snprintf(text, sizeof text,
+                    "ERROR: the radio's reply came %.1f s after the command; the path's round "
+                    "trip is %.1f s",
+                    static_cast<double>(replyCameMs - lineBeforeMs) / 1000.0,
+                    path.roundTripMs / 1000.0);
+      Log(platform::SingleByteToWide(text));
+    }
     return 1;
   }
   if (value) *value = HexToInt(platform::SingleByteToWide(read.substr(valueAt)));
@@ -202,6 +221,10 @@ int ReadBanner(BannerValues* values) {
   values->modelNumber = DecimalInt(Slice(banner, 3, 7));
   Log(u"Banner: " + platform::EscapeControlBytes(banner));
   return 0;
+}
+
+void PauseForAnswer(uint32_t ms) {
+  platform::Sleep(ms + CSerialPort::PathDelay().extensionMs);
 }
 
 int EmptyInput() {

@@ -20,7 +20,9 @@ extern const char16_t kFirmwareNotConnected[];
 // One register command and its reply value. 0 when the radio answered with its prompt and the
 // reply holds the command's whole echo (letter case ignored, CR, LF and NUL skipped); the value
 // is read from just after the echo. A command holding ">" must end its read with its echo up to
-// that ">". A reply without the echo is another command's (logged as "RadioCommand error 3").
+// that ">". A reply without the echo is another command's (logged as "RadioCommand error 3";
+// across a network path followed by how long after the line before it the reply came, and
+// the path's round trip).
 int RadioCommand(const std::u16string& command, int32_t* value);
 // Writes the text and CR LF; reads nothing. True when all of it was written (the failures are
 // logged by the serial port).
@@ -28,9 +30,13 @@ bool SendLine(const std::u16string& text);
 bool SendLine(const char* text);
 
 // Reads and discards what arrives until the line has been quiet for one read time-out (200
-// bytes at most). 0 when emptied; 1 when the port is closed or the radio keeps talking (the
-// serial port has logged it).
+// bytes at most); across a network path, quiet as CSerialPort::ReadStr counts it. 0 when emptied; 1
+// when the port is closed or the radio keeps talking (the serial port has logged it).
 int EmptyInput();
+// The pause after a line whose answer is then emptied away (":wit2400", "sd?"): ms, and across
+// a network path the path's extension too, so that the answer has come back before the
+// emptying read.
+void PauseForAnswer(uint32_t ms);
 
 // What a banner gives.
 struct BannerValues {

@@ -31,12 +31,17 @@ void DeviceOpener::FollowProcedure() {
     // A fresh record: the devices of an earlier procedure may still hold the old one.
     budget_ = std::make_shared<NetworkSerial::ConnectBudget>();
     firstRoundTripUs_ = 0;
+    firstOpeningUs_ = 0;
   }
   std::erase_if(failures_, [](const auto& entry) { return entry.second.untilUs != 0; });
 }
 
 uint32_t DeviceOpener::ConnectBudgetMs() const {
-  const int64_t fromRoundTrip = firstRoundTripUs_ * kRoundTripsPerBudget / 1000;
+  // The first opening's own time counts too: on a long or loaded path it may have spent most of
+  // six round trips already, and its line setting, part of its connect, needs one more.
+  const int64_t fromRoundTrip =
+      std::max(firstRoundTripUs_ * kRoundTripsPerBudget, firstOpeningUs_ + 2 * firstRoundTripUs_) /
+      1000;
   return static_cast<uint32_t>(
       std::clamp<int64_t>(fromRoundTrip, kMinConnectBudgetMs, kMaxConnectBudgetMs));
 }
@@ -83,14 +88,24 @@ std::unique_ptr<SerialDevice> DeviceOpener::OpenNetwork(const NetworkPortName& n
     *lastError = ETIMEDOUT;
     failure_ = "no answer from " + name.Endpoint() + " in time";
   } else {
-    opened =
-        NetworkSerial::Open(name, TlsOptions::FromEnvironment(),
-                            static_cast<uint32_t>((boundUs + 999) / 1000), lastError, &failure_);
+    // Before the first round trip is known, a long path may need more than the first bound
+    // to open at all. Opening the connection takes two round trips at least (the connection,
+    // the telnet negotiation): three times its time stands for six round trips until the
+    // server's first answer.
+    GensioConnection::Growth growth;
+    if (firstRoundTripUs_ == 0)
+      growth = {now + static_cast<int64_t>(kMaxConnectBudgetMs) * 1000,
+                static_cast<int>(kRoundTripsPerBudget / 2)};
+    opened = NetworkSerial::Open(name, TlsOptions::FromEnvironment(),
+                                 static_cast<uint32_t>((boundUs + 999) / 1000), lastError,
+                                 &failure_, growth);
   }
   budget_->spentUs += GensioConnection::NowUs() - now;
   if (opened) {
-    if (firstRoundTripUs_ == 0)
+    if (firstRoundTripUs_ == 0) {
       firstRoundTripUs_ = std::max<int64_t>(opened->ConnectRoundTripUs(), 1);
+      firstOpeningUs_ = GensioConnection::NowUs() - now;
+    }
     budget_->limitUs = static_cast<int64_t>(ConnectBudgetMs()) * 1000;
     if (inProcedure) opened->ShareConnectBudget(budget_);
     if (!opened->TrustSource().empty())

@@ -6,10 +6,12 @@
 //
 // A connect procedure (ConnectProcedure.h) opens a port several times. For a network name all its
 // connecting together stays within one bound: max(3 s, 6 times the first round trip measured),
-// at most 20 s; each opening gets what is left. A network opening that failed, for whatever
-// reason, is not tried again within the procedure (nor within 5 s outside one): the later
-// openings fail at once with the same reason. A refused certificate, or a TLS file that cannot
-// be used, stays refused for the rest of the run.
+// at most 20 s; each opening gets what is left. Before that round trip is known, the first
+// opening may take up to 3 times what its connection took to open (two round trips at least); the
+// bound is then never less than what the first opening took and two round trips more, so that its
+// line setting fits. A network opening that failed, for whatever reason, is not tried again within
+// the procedure (nor within 5 s outside one): the later openings fail at once with the same reason.
+// A refused certificate, or a TLS file that cannot be used, stays refused for the rest of the run.
 //
 // On Windows there are no network devices in this version: a network name is refused with a
 // reason that says so, and a COM port's device ("\\.\COMn") opens through the system's comm
@@ -66,6 +68,7 @@ class DeviceOpener {
       std::make_shared<NetworkSerial::ConnectBudget>();
 #endif
   int64_t firstRoundTripUs_ = 0;
+  int64_t firstOpeningUs_ = 0;  // how long the opening that measured it took
   uint64_t procedure_ = 0;
 };
 

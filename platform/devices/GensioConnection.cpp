@@ -90,6 +90,8 @@ bool Quotable(const std::string& path) {
 }  // namespace
 
 struct GensioConnection::Request {
+  RoundTripEstimator* path = nullptr;
+  int64_t sentUs = 0;
   bool answered = false;
   int error = 0;
   unsigned value = 0;
@@ -124,7 +126,8 @@ void GensioConnection::Pump(int64_t untilUs) {
 }
 
 int GensioConnection::Connect(const NetworkPortName& name, const TlsFiles& tls, int64_t untilUs,
-                              std::string* why) {
+                              std::string* why, Growth growth) {
+  const int64_t startUs = NowUs();
   const std::string endpoint = name.Endpoint();
   int error = 0;
   os_ = EventLoop(&error);
@@ -170,6 +173,11 @@ int GensioConnection::Connect(const NetworkPortName& name, const TlsFiles& tls, 
   if (openResult_ < 0) {
     *why = "no answer from " + endpoint + " in time";
     return ETIMEDOUT;
+  }
+  if (openResult_ == 0 && growth.growUntilUs > 0) {
+    const int64_t openedIn = NowUs() - startUs;
+    untilUs =
+        std::max(untilUs, std::min(growth.growUntilUs, startUs + growth.roundTrips * openedIn));
   }
   if (openResult_ != 0) {
     if (!certRefusal_.empty()) {
@@ -314,10 +322,14 @@ int GensioConnection::SetLines(LineValue* values, size_t count, int64_t untilUs)
     request->answered = true;
     request->error = err;
     request->value = val;
+    // The server answers at once: the time since the question is the path's round trip.
+    if (err == 0 && request->path) request->path->AddSample(NowUs() - request->sentUs);
   };
   for (size_t i = 0; i < count; ++i) {
     requests_.push_back(std::make_unique<Request>());
     Request* request = requests_.back().get();
+    request->path = &path_;
+    request->sentUs = NowUs();
     const unsigned v = values[i].value;
     int r = 0;
     switch (values[i].which) {

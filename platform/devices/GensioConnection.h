@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/devices/NetworkPortName.h"
+#include "platform/devices/RoundTripEstimator.h"
 #include "platform/devices/TlsFiles.h"
 
 struct gensio;
@@ -26,6 +27,12 @@ struct gensio_os_funcs;
 struct sergensio;
 
 namespace platform {
+
+// How far a connect's deadline may grow with the time the opening took (Connect below).
+struct ConnectGrowth {
+  int64_t growUntilUs = 0;  // 0: the deadline stays
+  int roundTrips = 0;
+};
 
 class GensioConnection {
  public:
@@ -41,10 +48,17 @@ class GensioConnection {
   // clock, microseconds). tls: the checked files for a TLS name (see TlsFiles.h); the
   // server's certificate must pass the chain check against the trust store and be for the
   // name's host (PeerCertificate.h). 0, or an errno value with *why set: EACCES for a refused
-  // certificate, EBUSY for a line another client holds.
-  int Connect(const NetworkPortName& name, const TlsFiles& tls, int64_t untilUs, std::string* why);
+  // certificate, EBUSY for a line another client holds. A long path may need more than the
+  // deadline allows before anything was measured: once the connection is open, the deadline
+  // grows to roundTrips times the time the opening took (itself at least one round trip), but
+  // never past growUntilUs.
+  using Growth = ConnectGrowth;
+  int Connect(const NetworkPortName& name, const TlsFiles& tls, int64_t untilUs, std::string* why,
+              Growth growth = {});
   // The round trip of the COM port question asked while connecting (microseconds).
   int64_t ConnectRoundTripUs() const { return roundTripUs_; }
+  // The path to the server: every answer to a COM port question is a round-trip sample.
+  const RoundTripEstimator& Path() const { return path_; }
 
   // Runs the event loop until something has happened or the deadline has come.
   void Pump(int64_t untilUs);
@@ -110,6 +124,7 @@ class GensioConnection {
   // The server's certificate passed: the handshake is over on this side.
   bool peerAccepted_ = false;
   int64_t roundTripUs_ = 0;
+  RoundTripEstimator path_;
 };
 
 }  // namespace platform

@@ -38,7 +38,8 @@ std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
 
 std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
                                                    const TlsOptions& tls, uint32_t boundMs,
-                                                   int* lastError, std::string* why) {
+                                                   int* lastError, std::string* why,
+                                                   GensioConnection::Growth growth) {
   int dummy = 0;
   std::string ignored;
   if (!lastError) lastError = &dummy;
@@ -53,12 +54,19 @@ std::unique_ptr<NetworkSerial> NetworkSerial::Open(const NetworkPortName& name,
   std::unique_ptr<NetworkSerial> device(new NetworkSerial());
   device->trustSource_ = files.caSource;
   device->endpoint_ = name.Endpoint();
-  if (int error = device->link_.Connect(name, files, until, why); error != 0) {
+  if (int error = device->link_.Connect(name, files, until, why, growth); error != 0) {
     *lastError = error;
     return nullptr;
   }
   device->shadow_.BaudRate = device->link_.ServerRate();
   return device;
+}
+
+PathTiming NetworkSerial::PathDelay() const {
+  const RoundTripEstimator& path = link_.Path();
+  auto ms = [](int64_t us) { return static_cast<uint32_t>((us + 500) / 1000); };
+  return PathTiming{path.Samples() > 0, ms(path.SmoothedUs()), ms(path.VariationUs()),
+                    ms(path.ExtensionUs()), ms(path.GapUs())};
 }
 
 NetworkSerial::~NetworkSerial() {

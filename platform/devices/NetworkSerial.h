@@ -44,9 +44,11 @@ class NetworkSerial final : public TimedSerialDevice {
   static constexpr uint32_t kSentGuardMs = 100;
 
   // tls: for a TLS name, what the environment names (TlsFiles.h). nullptr with *lastError and
-  // *why when it cannot be opened.
+  // *why when it cannot be opened. growth: how far the bound may grow with the time the
+  // connection took to open, when nothing has been measured yet (GensioConnection.h).
   static std::unique_ptr<NetworkSerial> Open(const NetworkPortName& name, const TlsOptions& tls,
-                                             uint32_t boundMs, int* lastError, std::string* why);
+                                             uint32_t boundMs, int* lastError, std::string* why,
+                                             GensioConnection::Growth growth = {});
   // caFile: for TLS, the trust store to use in place of the system's; empty for the system's.
   // No client certificate.
   static std::unique_ptr<NetworkSerial> Open(const NetworkPortName& name, const std::string& caFile,
@@ -76,6 +78,8 @@ class NetworkSerial final : public TimedSerialDevice {
   // has answered a question sent after them (one round trip): it has read them all. False
   // with EIO when the connection is lost first, ETIMEDOUT when that takes longer than boundMs.
   bool ConfirmWritten(uint32_t boundMs) override;
+  // The round trips of every COM port question and its answer, smoothed (RoundTripEstimator.h).
+  PathTiming PathDelay() const override;
   int LastError() const override { return lastError_; }
   std::string LostReason() const override;
 

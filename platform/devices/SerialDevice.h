@@ -60,6 +60,19 @@ struct COMSTAT {
   uint32_t cbOutQue = 0;
 };
 
+// What the path between the program and the line adds to a wait for the radio's answer, in
+// milliseconds: the measured round trip (SRTT) and its variation (RTTVAR), and from them the
+// extension of a wait for an answer (round trip + 4 variations) and of a gap inside one (4
+// variations), each at most 3 s (RoundTripEstimator.h). All zero on a local line, which
+// measures nothing.
+struct PathTiming {
+  bool measured = false;
+  uint32_t roundTripMs = 0;
+  uint32_t variationMs = 0;
+  uint32_t extensionMs = 0;
+  uint32_t gapMs = 0;
+};
+
 enum : uint32_t {
   PURGE_TXABORT = 0x1,
   PURGE_RXABORT = 0x2,
@@ -100,6 +113,9 @@ class SerialDevice {
     (void)boundMs;
     return true;
   }
+  // The path's timing as measured so far (a network line measures its round trips to the
+  // server); zero for a device next to the program.
+  virtual PathTiming PathDelay() const { return {}; }
   virtual int LastError() const = 0;
   // Why the device is gone, when it can say more than its errno value (a network server that
   // closed the connection, naming HOST:PORT); empty otherwise.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,15 @@ int OpenTerminal() {
 
 bool StandardErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
+}
+
+bool StandardErrorSize(int* columns, int* rows) {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
+    return false;
+  *columns = size.ws_col;
+  *rows = size.ws_row;
+  return true;
 }
 
 bool HaveTerminal() {

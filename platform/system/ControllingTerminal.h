@@ -16,6 +16,9 @@ namespace platform {
 bool HaveTerminal();
 // Whether standard error is a terminal (a status line updated in place can be shown there).
 bool StandardErrorIsTerminal();
+// The size of the terminal standard error is on, in character cells; false (and nothing set)
+// where it is no terminal or the terminal does not say.
+bool StandardErrorSize(int* columns, int* rows);
 // Writes the question (UTF-8) to the terminal and reads one line back, without its line end.
 // With `cancelled`, it is asked about ten times a second while no answer has come; when it
 // says true the question ends at once without an answer.

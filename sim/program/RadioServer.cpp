@@ -142,6 +142,9 @@ void RadioServer::Serve(uint64_t now) {
   const uint32_t hostBaud = hostBaud_ = pty_.HostBaud();
   while (size_t got = pty_.Read(buf, sizeof buf)) radio_.Receive(now, buf, got, hostBaud);
   LogReceived();
+  // A store is on file before the radio's answer to it goes out: whoever has the answer finds
+  // the state it left.
+  SaveIfAsked(false);
   uint64_t at = 0;
   while (pending_.size() < sizeof buf && radio_.PeekOutput(&at) && at <= now)
     pending_.push_back(static_cast<char>(radio_.TakeOutput(hostBaud)));

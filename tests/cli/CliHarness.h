@@ -22,6 +22,7 @@
 
 #include "platform/system/ProcessGroup.h"
 #include "tests/Spawn.h"
+#include "tests/WaitUntil.h"
 
 namespace cli_test {
 
@@ -51,6 +52,15 @@ inline std::string ReadAll(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// A stand-in's state file once it holds `text`, or as it is after boundMs. The program ends
+// once its last lines ("m>", "z>") have left its side of the line; the stand-in may take them
+// in, and store, a moment later on a busy machine.
+inline std::string StateHolding(const std::string& path, const std::string& text,
+                                int boundMs = 20000) {
+  test_support::WaitUntil([&] { return ReadAll(path).find(text) != std::string::npos; }, boundMs);
+  return ReadAll(path);
 }
 
 // The log's lines without their time stamps ("dd/mm/yyyy h:mm:ss: ").
@@ -99,6 +109,18 @@ class SimRadio {
     return out;
   }
   bool WasOpened() const { return ReadAll(report_).find("port opened") != std::string::npos; }
+  // Waits until the port is closed again (or was never opened): the stand-in has then heard
+  // everything written to it, the last lines of a program that ended at once included.
+  bool WaitPortClosed(int boundMs = 10000) const {
+    return test_support::WaitUntil(
+        [&] {
+          const std::string report = ReadAll(report_);
+          const size_t opened = report.rfind("port opened");
+          const size_t closed = report.rfind("port closed");
+          return opened == std::string::npos || (closed != std::string::npos && closed > opened);
+        },
+        boundMs);
+  }
 
  private:
   std::string link_, report_;
@@ -135,6 +157,8 @@ inline CliRun RunCli(const Texts& args, const std::map<std::string, SimRadio*>& 
     auto radio = replug.find(port);
     if (radio != replug.end()) radio->second->Replug();
   }
+  // What the program wrote last may still be on its way into a radio on a busy machine.
+  for (const auto& [port, radio] : replug) radio->WaitPortClosed();
   return run;
 }
 

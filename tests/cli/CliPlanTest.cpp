@@ -8,9 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "CliHarness.h"
+#include "ReplugOnOpen.h"
 #include "cli/CliReport.h"
 #include "cli/CliRetry.h"
 #include "cli/SavePlan.h"
+#include "platform/system/CodePage.h"
 #include "radio/RadioTables.h"
 
 using namespace cli_test;
@@ -93,6 +95,29 @@ TEST(CliPlanPiecesTest, TheHandleProfileIsJudgedByItsWholeSet) {
   EXPECT_EQ(text.find("rate"), std::string::npos) << text;
 }
 
+TEST(CliPlanPiecesTest, ThePlansRegistersAreTheStoresAndTheResetsOwn) {
+  // The handle store's whole set, register by register, with the chosen link.
+  const cli::Registers handle =
+      cli::SaveRegisters(radio::kModel2410, 1, 9, radio::kHandleDeviceIndex, false, 0, 0);
+  const auto sent = radio::HandleProfileRegisters(9);
+  ASSERT_EQ(handle.size(), sent.size());
+  for (size_t i = 0; i < sent.size(); ++i)
+    EXPECT_EQ(handle[i].first, platform::WideToUtf8(sent[i].command.substr(0, 2))) << i;
+  EXPECT_NE(std::find(handle.begin(), handle.end(), std::pair<std::string, long>{"wn", 9}),
+            handle.end());
+  EXPECT_NE(std::find(handle.begin(), handle.end(), std::pair<std::string, long>{"wd", 0x30}),
+            handle.end());
+  // A reset starts with the band of its variant; model 2400 then sets its channel access mode.
+  const cli::Registers old = cli::ResetRegisters(radio::kModel2400, true, false);
+  ASSERT_GE(old.size(), 2u);
+  EXPECT_EQ(old[0], (std::pair<std::string, long>{"pe", 1}));
+  EXPECT_EQ(old[1], (std::pair<std::string, long>{"wt", 1}));
+  EXPECT_EQ(cli::ResetRegisters(radio::kModel2410, false, true).front(),
+            (std::pair<std::string, long>{"pe", 6}));
+  EXPECT_EQ(cli::ResetRegisters(radio::kModel2410, true, true).back(),
+            (std::pair<std::string, long>{"wb", 0}));
+}
+
 TEST(CliPlanPiecesTest, AReportsChangesTimesAndLinkComeBackFromItsRecordLine) {
   cli::JobReport r;
   r.job = "save";
@@ -122,8 +147,8 @@ class CliPlanTest : public ::testing::Test {
 };
 
 TEST_F(CliPlanTest, APlanSendsOnlyTheReadingsCommandsAndTellsEachChange) {
-  SimRadio radio(folder.Path(), "r",
-                 {"--preset", "shrike", "--reconnect-after-open", "200", "--state", State("r")});
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--state", State("r")});
+  ReplugOnOpen plug({&radio}, folder.LogPath());
   CliRun run = RunCli({"save", "--port", radio.Port(), "--link", "7", "--new-rate", "19200",
                        "--device", "1", "--plan", "--json", "--wait", "30"});
   ASSERT_EQ(run.status, 0) << run.out;
@@ -148,8 +173,8 @@ TEST_F(CliPlanTest, APlanSendsOnlyTheReadingsCommandsAndTellsEachChange) {
 }
 
 TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
-  SimRadio radio(folder.Path(), "r",
-                 {"--preset", "shrike", "--reconnect-after-open", "200", "--state", State("r")});
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--state", State("r")});
+  ReplugOnOpen plug({&radio}, folder.LogPath());
   CliRun same = RunCli({"save", "--port", radio.Port(), "--link", "5", "--mode", "base", "--device",
                         "2", "--json", "--wait", "30"});
   ASSERT_EQ(same.status, 0) << same.out;
@@ -163,6 +188,7 @@ TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
       {"save", "--port", radio.Port(), "--link", "5", "--always-store", "--json", "--wait", "30"});
   ASSERT_EQ(forced.status, 0) << forced.out;
   EXPECT_EQ(json::parse(forced.out)["result"], "done");
+  radio.WaitPortClosed();
   const Texts heard = radio.Lines();
   EXPECT_NE(std::find(heard.begin(), heard.end(), "m>"), heard.end());
 
@@ -173,12 +199,14 @@ TEST_F(CliPlanTest, ASaveOfWhatTheRadioHoldsStoresNothingUnlessAlwaysStore) {
   json j = json::parse(changed.out);
   EXPECT_EQ(j["result"], "done");
   EXPECT_EQ(j["changes"], (json::array({{{"setting", "link"}, {"from", 5}, {"to", 6}}})));
-  EXPECT_NE(ReadAll(State("r")).find("wn=06"), std::string::npos) << ReadAll(State("r"));
+  const std::string state = StateHolding(State("r"), "wn=06");
+  EXPECT_NE(state.find("wn=06"), std::string::npos) << state;
 }
 
 TEST_F(CliPlanTest, AFleetsPlanShowsEachPortsChangesUnderItsLine) {
-  SimRadio a(folder.Path(), "a", {"--preset", "shrike", "--reconnect-after-open", "200"});
-  SimRadio b(folder.Path(), "b", {"--preset", "vireo-us", "--reconnect-after-open", "200"});
+  SimRadio a(folder.Path(), "a", {"--preset", "shrike"});
+  SimRadio b(folder.Path(), "b", {"--preset", "vireo-us"});
+  ReplugOnOpen plug({&a, &b}, folder.LogPath());
   CliRun run = RunCli({"fleet", "--ports", a.Port() + "," + b.Port(), "--wait", "30", "--quiet",
                        "--", "save", "--link", "3", "--plan"});
   ASSERT_EQ(run.status, 0) << run.out;
@@ -254,7 +282,7 @@ TEST_F(CliPlanTest, ARetryRunsOnlyTheRadioThatFailedWithItsOwnLink) {
                          "--", "save", "--mode", "base"},
                         replug);
   EXPECT_EQ(first.status, 1) << first.out;
-  ASSERT_NE(ReadAll(State("q0")).find("wn=07"), std::string::npos);
+  ASSERT_NE(StateHolding(State("q0"), "wn=07").find("wn=07"), std::string::npos);
   ASSERT_EQ(ReadAll(State("q2")).find("wn=09"), std::string::npos);
   const size_t heard0 = radios[0]->Lines().size(), heard1 = radios[1]->Lines().size();
 
@@ -267,7 +295,8 @@ TEST_F(CliPlanTest, ARetryRunsOnlyTheRadioThatFailedWithItsOwnLink) {
   ASSERT_EQ(retry.status, 0) << retry.out;
   EXPECT_EQ(radios[0]->Lines().size(), heard0);
   EXPECT_EQ(radios[1]->Lines().size(), heard1);
-  EXPECT_NE(ReadAll(State("q2")).find("wn=09"), std::string::npos) << ReadAll(State("q2"));
+  const std::string mended = StateHolding(State("q2"), "wn=09");
+  EXPECT_NE(mended.find("wn=09"), std::string::npos) << mended;
   std::istringstream lines(retry.out);
   std::string line;
   ASSERT_TRUE(std::getline(lines, line));

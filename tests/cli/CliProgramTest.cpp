@@ -33,7 +33,8 @@ class CliProgramTest : public ::testing::Test {
 };
 
 TEST_F(CliProgramTest, BadUsageEndsWith64BeforeAnyPortIsOpened) {
-  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike", "--reconnect-after-open", "300"});
+  // Nobody replugs it: a run that opened the port would wait for it, and fail.
+  SimRadio radio(folder.Path(), "r1", {"--preset", "shrike"});
   const std::string p = radio.Port();
   const std::vector<Texts> cases = {
       {},
@@ -223,8 +224,10 @@ TEST_F(CliProgramTest, ResetWithYesSendsTheUsDefaultsAndEndsAt19200) {
 }
 
 TEST_F(CliProgramTest, ASwissResetOfARadioThatIsRepluggedAtEachOpenEndsAtItsNewRate) {
-  // The reset's reopening at the new rate is no replug: the radio keeps its session.
-  SimRadio radio(folder.Path(), "r1", {"--preset", "vireo-swiss", "--reconnect-after-open", "300"});
+  // The reset's reopening at the new rate is no replug: the radio keeps its session. The delay
+  // leaves a loaded machine time to set the port's rate before the banner comes.
+  SimRadio radio(folder.Path(), "r1",
+                 {"--preset", "vireo-swiss", "--reconnect-after-open", "1500"});
   CliRun run = RunCli({"reset", "--port", radio.Port(), "--yes", "--json"});
   EXPECT_EQ(run.status, 0) << run.out;
   QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();

@@ -192,8 +192,9 @@ TEST_F(CliSignalTest, AKilledParentLeavesItsChildrenToFinishTheirStores) {
   ASSERT_TRUE(finished);
   EXPECT_TRUE(LogHas(folder, "[" + b.Port() + "] Signal 15: no store or reset starts any more"));
   EXPECT_TRUE(LogHas(folder, "[" + b.Port() + "] Settings stored OK."));
-  // No verify follows the store of a child told to stop.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  // No verify follows the store of a child told to stop: by its result line, written as the
+  // process ends, the radio has heard one wake-up only.
+  ASSERT_TRUE(WaitFor([&] { return LogHas(folder, "[" + b.Port() + "] Result: "); }, kStepMs));
   Texts lines = b.Lines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), ":wit2400"), 1);
 }

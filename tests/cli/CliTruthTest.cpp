@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "AsyncCli.h"
+#include "ReplugOnOpen.h"
 
 using namespace cli_test;
 using nlohmann::json;
@@ -53,8 +54,8 @@ class CliTruthTest : public ::testing::Test {
 // is asked there, and a signal comes while it waits for the answer.
 TEST_F(CliTruthTest, ACtrlCAtTheResetQuestionCancelsTheReset) {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    SimRadio radio(folder.Path(), "r" + std::to_string(signal),
-                   {"--preset", "vireo-us", "--reconnect-after-open", "200"});
+    SimRadio radio(folder.Path(), "r" + std::to_string(signal), {"--preset", "vireo-us"});
+    ReplugOnOpen plug({&radio}, folder.LogPath());
     int master = -1;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
@@ -110,7 +111,7 @@ TEST_F(CliTruthTest, ARegisterUnansweredAfterTheRateSwitchStillStoresAndSaysSo) 
   EXPECT_EQ(r["rate"], 19200);
   EXPECT_EQ(r["failed"], json::array({"pw"}));
   // The radio stored the link and the new rate, as the report says.
-  const std::string state = ReadAll(State("r"));
+  const std::string state = StateHolding(State("r"), "baud=19200");
   EXPECT_NE(state.find("wn=08"), std::string::npos) << state;
   EXPECT_NE(state.find("baud=19200"), std::string::npos) << state;
   EXPECT_TRUE(Has(LogTexts(folder.LogPath()),
@@ -124,10 +125,12 @@ TEST_F(CliTruthTest, AFleetKilledOutrightLeavesEveryPortsOutcomeBehind) {
   for (int i = 0; i < 8; ++i) {
     radios.push_back(std::make_unique<SimRadio>(
         folder.Path(), "k" + std::to_string(i),
-        Texts{"--preset", "shrike", "--state", State("k" + std::to_string(i)),
-              "--reconnect-after-open", "300"}));
+        Texts{"--preset", "shrike", "--state", State("k" + std::to_string(i))}));
     ports += (i ? "," : "") + radios.back()->Port();
   }
+  std::vector<SimRadio*> all;
+  for (auto& r : radios) all.push_back(r.get());
+  ReplugOnOpen plug(all, folder.LogPath());
   const std::string report = folder.Path() + "/fleet.jsonl";
   AsyncCli cli({"fleet", "--ports", ports, "--wait", "60", "--report", report, "--", "save",
                 "--link", "7", "--new-rate", "57600"});
@@ -147,7 +150,8 @@ TEST_F(CliTruthTest, AFleetKilledOutrightLeavesEveryPortsOutcomeBehind) {
   const Texts log = LogTexts(folder.LogPath());
   for (auto& r : radios) {
     const json o = ForPort(lines, r->Port());
-    const std::string state = ReadAll(State("k" + std::to_string(&r - &radios[0])));
+    const std::string state =
+        StateHolding(State("k" + std::to_string(&r - &radios[0])), "baud=57600");
     // What the report claims, the radio holds.
     EXPECT_EQ(o["stored"], true) << o;
     EXPECT_EQ(o["rate"], 57600) << o;
@@ -161,11 +165,13 @@ TEST_F(CliTruthTest, AFleetKeepsItsWholeRunInALogOfItsOwnThatALaterReadLeavesAlo
   std::vector<std::unique_ptr<SimRadio>> radios;
   std::string ports;
   for (int i = 0; i < 12; ++i) {
-    radios.push_back(
-        std::make_unique<SimRadio>(folder.Path(), "f" + std::to_string(i),
-                                   Texts{"--preset", "shrike", "--reconnect-after-open", "200"}));
+    radios.push_back(std::make_unique<SimRadio>(folder.Path(), "f" + std::to_string(i),
+                                                Texts{"--preset", "shrike"}));
     ports += (i ? "," : "") + radios.back()->Port();
   }
+  std::vector<SimRadio*> all;
+  for (auto& r : radios) all.push_back(r.get());
+  ReplugOnOpen plug(all, folder.LogPath());
   // Older run logs beyond the bound: the oldest go first.
   const std::string runs = folder.Path() + "/data/runs";
   std::filesystem::create_directories(runs);
@@ -256,7 +262,8 @@ TEST_F(CliTruthTest, AWronglyTypedProfileValueIsRefusedBeforeAnyPortIsOpened) {
 }
 
 TEST_F(CliTruthTest, AReportOnAFullFileSystemFailsTheRun) {
-  SimRadio radio(folder.Path(), "r", {"--preset", "shrike", "--reconnect-after-open", "200"});
+  SimRadio radio(folder.Path(), "r", {"--preset", "shrike"});
+  ReplugOnOpen plug({&radio}, folder.LogPath());
   const std::string full = folder.Path() + "/full.jsonl";
   std::filesystem::create_symlink("/dev/full", full);
   CliRun one = RunCli({"read", "--port", radio.Port(), "--report", full, "--wait", "30"});

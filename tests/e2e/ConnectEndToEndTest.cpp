@@ -8,10 +8,10 @@ using namespace e2e;
 using ConnectEndToEnd = EndToEnd;
 
 TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
-  SimProcess radio(Link("com1"),
-                   {"--model", "2410", "--firmware", "5.4", "--baud", "19200", "--preset", "shrike",
-                    "--external", "--reconnect-after-open", "300"});
+  SimProcess radio(Link("com1"), {"--model", "2410", "--firmware", "5.4", "--baud", "19200",
+                                  "--preset", "shrike", "--external"});
   ASSERT_TRUE(radio.Running());
+  ReplugWhenAsked plug(radio);
   setenv("QELM_COM1", Link("com1").c_str(), 1);
   CConfigDlg dlg;
   std::vector<QString> waitTitles;
@@ -46,6 +46,7 @@ TEST_F(ConnectEndToEnd, ExternalRadioFoundAfterWrongRatesThenDisconnected) {
   EXPECT_EQ(waitTitles, (std::vector<QString>{"Waiting for radio at 9600 bps...",
                                               "Waiting for radio at 14400 bps...",
                                               "Waiting for radio at 19200 bps..."}));
+  EXPECT_EQ(plug.asked, waitTitles);
   EXPECT_FALSE(CSerialPort::IsOpen());
 }
 

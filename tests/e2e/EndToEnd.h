@@ -71,13 +71,11 @@ class EndToEnd : public ::testing::Test {
     std::filesystem::remove_all(folder);
   }
   std::string Link(const char* name) { return (folder / name).string(); }
-  // An external model 2410 radio at 115200 on COM1, its cable replugged replugMs after each
-  // open of the port.
-  std::unique_ptr<SimProcess> ExternalRadioOnCom1(const char* preset, const char* replugMs) {
+  // An external model 2410 radio at 115200 on COM1; a ReplugWhenAsked replugs its cable.
+  std::unique_ptr<SimProcess> ExternalRadioOnCom1(const char* preset) {
     auto radio = std::make_unique<SimProcess>(
-        Link("com1"),
-        std::vector<std::string>{"--model", "2410", "--baud", "115200", "--preset", preset,
-                                 "--external", "--reconnect-after-open", replugMs});
+        Link("com1"), std::vector<std::string>{"--model", "2410", "--baud", "115200", "--preset",
+                                               preset, "--external"});
     setenv("QELM_COM1", Link("com1").c_str(), 1);
     return radio;
   }
@@ -102,6 +100,44 @@ class EndToEnd : public ::testing::Test {
   std::filesystem::path folder;
   platform::QtBackend backend;
   CConfigApp app;
+};
+
+// Replugs a radio's cable each time the tool's waiting dialog asks for it (the dialog comes up,
+// or shows another rate), as its user does: the port is open at the rate being tried by then,
+// so the banner is neither emptied away by the opening nor heard at the rate before, however
+// slow a loaded machine is. The window's thread is busy between two waits, so a dialog shown
+// again is known by its new title as well as by having been away. A radio still not found
+// after kMaxAsks asks (two walks through the rates) gets Cancel: the dialog's wait has no
+// bound of its own, and the test fails then instead of waiting for ever.
+class ReplugWhenAsked {
+ public:
+  static constexpr size_t kMaxAsks = 12;
+  explicit ReplugWhenAsked(SimProcess& radio) : radio_(radio) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start(20);
+  }
+  // The titles of the waiting dialog, in the order they asked.
+  std::vector<QString> asked;
+
+ private:
+  void Poll() {
+    QDialog* wait = Window("Waiting for radio at");
+    if (wait && (!shown_ || wait->windowTitle() != title_)) {
+      title_ = wait->windowTitle();
+      asked.push_back(title_);
+      if (asked.size() > kMaxAsks) {
+        ADD_FAILURE() << "the radio was not found after " << kMaxAsks << " replugs";
+        if (QPushButton* cancel = Button(wait, "&Cancel")) cancel->click();
+      } else {
+        radio_.Replug();
+      }
+    }
+    shown_ = wait != nullptr;
+  }
+  SimProcess& radio_;
+  QTimer timer_;
+  bool shown_ = false;
+  QString title_;
 };
 
 // Answers the tool's message boxes as they come: records caption, text and icon, saves a

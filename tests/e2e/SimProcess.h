@@ -33,6 +33,10 @@ class SimProcess {
     struct stat st {};
     return pid_ > 0 && lstat(link_.c_str(), &st) == 0;
   }
+  // The radio's cable is reconnected now: it restarts and sends its banner.
+  void Replug() {
+    if (pid_ > 0) kill(pid_, SIGUSR1);
+  }
   // Ends the stand-in at once, as a radio that loses its power: its end of the line goes away
   // with it.
   void Kill() {

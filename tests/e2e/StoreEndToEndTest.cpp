@@ -22,8 +22,9 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 TEST_F(StoreEndToEnd, ChangedLinkAndRateAreStoredAndReadBack) {
-  auto radio = ExternalRadioOnCom1("shrike", "300");
+  auto radio = ExternalRadioOnCom1("shrike");
   ASSERT_TRUE(radio->Running());
+  ReplugWhenAsked plug(*radio);
   CConfigDlg dlg;
   BoxAnswerer boxes;
   RunDialog(dlg, [&](QDialog* main) {
@@ -53,10 +54,11 @@ TEST_F(StoreEndToEnd, ChangedLinkAndRateAreStoredAndReadBack) {
 }
 
 TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
-  // The cable is replugged well after each open, so the reset's own reopening of the port is
-  // over (and the replug it asked for called off by the close) before the radio restarts.
-  auto radio = ExternalRadioOnCom1("vireo-us", "1500");
+  // The cable is replugged when the waiting dialog asks, never for the reset's own reopening of
+  // the port.
+  auto radio = ExternalRadioOnCom1("vireo-us");
   ASSERT_TRUE(radio->Running());
+  ReplugWhenAsked plug(*radio);
   CConfigDlg dlg;
   BoxAnswerer boxes({{"Reset the radio modem to Morva defaults and lose all current settings?",
                       QMessageBox::Yes}});
@@ -83,8 +85,9 @@ TEST_F(StoreEndToEnd, UsDefaultsThenAReconnectAt19200) {
 }
 
 TEST_F(StoreEndToEnd, RadioKilledInTheMiddleOfARateSwitchEndsInTheErrorAndDisconnected) {
-  auto radio = ExternalRadioOnCom1("shrike", "300");
+  auto radio = ExternalRadioOnCom1("shrike");
   ASSERT_TRUE(radio->Running());
+  ReplugWhenAsked plug(*radio);
   CConfigDlg dlg;
   BoxAnswerer boxes;
   double seconds = 0;

@@ -31,6 +31,8 @@ struct FakeLine {
   bool failReads = false, failWrites = false, failSetState = false;
   size_t writeLimit = SIZE_MAX;  // bytes a write call takes at most
   uint32_t lineErrors = 0;
+  // What the device reports of the path to it (zero: a line next to the program).
+  platform::PathTiming path;
   // Called after every write, to let a test answer what was written.
   std::function<void(FakeLine&)> onWrite;
   // Called after every status query has counted the waiting bytes: what arrives in it comes
@@ -174,6 +176,7 @@ class FakePorts : public platform::SerialProvider {
       if (line->onWrite) line->onWrite(*line);
       return true;
     }
+    platform::PathTiming PathDelay() const override { return line->path; }
     int LastError() const override { return line->failWrites ? 5 : 0; }
   };
 };

@@ -58,6 +58,44 @@ TEST(RadioTables, BandsByModelAndLinkCommands) {
   EXPECT_EQ(radio::FindRegister(u"xx"), nullptr);
 }
 
+TEST(RadioTables, TheHandleProfileSetCarriesTheLinkAndNamesRegistersOfTheTable) {
+  const auto set = radio::HandleProfileRegisters(11);
+  ASSERT_EQ(set.size(), 18u);
+  EXPECT_EQ(set.front().command, u"sp00");
+  EXPECT_EQ(set.back().command, u"zq0");
+  int links = 0;
+  for (const auto& r : set) {
+    // Every command sets a register the table knows, and every one has its failure line.
+    EXPECT_NE(radio::FindRegister(std::u16string_view(r.command).substr(0, 2)), nullptr)
+        << platform::WideToUtf8(r.command);
+    EXPECT_EQ(r.failureLine.rfind(u"ERROR: Could not set '", 0), 0u);
+    if (r.command.rfind(u"wn", 0) == 0) {
+      ++links;
+      EXPECT_EQ(r.command, u"wnb");
+    }
+  }
+  EXPECT_EQ(links, 1);
+  EXPECT_EQ(radio::HandleProfileRegisters(3)[5].command, u"wn3");
+}
+
+TEST(RadioTables, TheMakersDefaultsByVariant) {
+  const auto old = radio::MakerDefaultsFor(2400, true);
+  EXPECT_EQ(old.bandCommand, u"pe1");
+  EXPECT_EQ(radio::kBaudRates[old.rateIndex], u"19200");
+  EXPECT_EQ(radio::RateCode(2400, old.rateIndex), std::u16string_view(u"040"));
+  const auto us = radio::MakerDefaultsFor(2410, true);
+  EXPECT_EQ(us.firstLine, u"Morva US defaults saved.");
+  EXPECT_EQ(radio::kBaudRates[us.rateIndex], u"19200");
+  EXPECT_EQ(us.rateCommand, u"sd0B");
+  const auto swiss = radio::MakerDefaultsFor(2410, false);
+  EXPECT_EQ(swiss.firstLine, u"Morva Swiss defaults saved.");
+  EXPECT_EQ(swiss.bandCommand, u"pe06");
+  EXPECT_EQ(radio::kBaudRates[swiss.rateIndex], u"115200");
+  // The rate command is the rate code of the rate the radio answers at afterwards.
+  for (const auto& v : {us, swiss})
+    EXPECT_EQ(v.rateCommand.substr(2), radio::RateCode(2410, v.rateIndex));
+}
+
 TEST(ModulePath, IsTheRunningExecutable) {
   std::u16string path = platform::ModuleFileName();
   ASSERT_FALSE(path.empty());
