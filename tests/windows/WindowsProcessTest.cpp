@@ -16,6 +16,7 @@
 #include "platform/system/CodePage.h"
 #include "platform/system/ModulePath.h"
 #include "platform/system/ProcessGroup.h"
+#include "platform/system/ProgramArguments.h"
 #include "platform/system/StopSignals.h"
 
 namespace {
@@ -34,7 +35,7 @@ bool NextEvent(platform::ProcessGroup& group, Event* e) {
 TEST(WindowsProcesses, OutputLinesArgumentsAndTheEndComeBack) {
   platform::ProcessGroup group;
   _putenv_s("QELM_ECHO_CHILD", "1");
-  const std::string word = "two \"quoted\" words\\";
+  const std::string word = "two \"quoted\" words, Z\xC3\xBCrich \xE2\x82\xAC\\";
   const int child = group.Start({platform::WideToUtf8(platform::ModuleFileName()),
                                  "--gtest_filter=WindowsEchoChild.*", "--gtest_brief=1", word});
   _putenv_s("QELM_ECHO_CHILD", "");
@@ -132,7 +133,8 @@ TEST(WindowsEchoChild, WritesAndEnds) {
   const char* child = std::getenv("QELM_ECHO_CHILD");
   if (!child || !*child) GTEST_SKIP() << "run by OutputLinesArgumentsAndTheEndComeBack";
   std::printf("one\n");
-  std::fprintf(stderr, "%s\n", __argv[__argc - 1]);
+  platform::ProgramArguments arguments(__argc, __argv);
+  std::fprintf(stderr, "%s\n", arguments.Argv()[arguments.Count() - 1]);
   std::fflush(nullptr);
   std::exit(3);
 }

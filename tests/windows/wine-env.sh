@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs a command with Windows programs under wine, safely: never on the machine's own serial
-# lines. Wine maps COM ports to /dev/ttyS* by itself (COM1 is /dev/ttyS0, the kernel's console
-# on many machines), so the command runs in a private mount namespace in which every
-# /dev/ttyS* is /dev/null, with a wine prefix of its own, and COM ports are mapped only to what
-# the command names (a pseudo-terminal).
+# lines. Wine maps COM ports to the machine's serial lines by itself (COM1 is /dev/ttyS0, the
+# kernel's console on many machines; USB adapters get the next COM ports), so the command runs
+# in a private mount namespace in which every /dev/ttyS*, /dev/ttyUSB* and /dev/ttyACM* is
+# /dev/null, with a wine prefix of its own, and COM ports are mapped only to what the command
+# names (a pseudo-terminal).
 #
 #   tests/windows/wine-env.sh [--prefix DIR] [--fresh] -- COMMAND [ARGS...]
 #       runs COMMAND inside; WINEPREFIX, WINEDEBUG and QELM_WINE_ENV are set for it.
@@ -22,9 +23,21 @@ start_server() { wineserver -p >/dev/null 2>&1 || true; }
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
+serial_lines() { ls /dev/ttyS* /dev/ttyUSB* /dev/ttyACM* 2>/dev/null || true; }
+hidden() {  # true when every serial line of the machine is /dev/null here
+  local null tty
+  null=$(stat -c %t:%T /dev/null)
+  for tty in $(serial_lines); do
+    [ "$(stat -c %t:%T "$tty")" = "$null" ] || return 1
+  done
+}
+
 case ${1:-} in
   map | unmap)
-    [ -n "${QELM_WINE_ENV:-}" ] || { echo "wine-env.sh $1: only inside wine-env.sh" >&2; exit 2; }
+    if [ -z "${QELM_WINE_ENV:-}" ] || ! hidden; then
+      echo "wine-env.sh $1: only inside wine-env.sh, where the serial lines are hidden" >&2
+      exit 2
+    fi
     port=${2:?COM port}
     if [ "$1" = map ]; then
       target=${3:?device}
@@ -77,17 +90,10 @@ if [ -z "${QELM_WINE_NS:-}" ]; then
 fi
 
 # In the namespace: every serial line of the machine is /dev/null from here on.
-for tty in /dev/ttyS*; do
-  [ -e "$tty" ] || continue
+for tty in $(serial_lines); do
   mount --bind /dev/null "$tty"
 done
-for tty in /dev/ttyS*; do
-  [ -e "$tty" ] || continue
-  if [ "$(stat -c %t:%T "$tty")" != "$(stat -c %t:%T /dev/null)" ]; then
-    echo "wine-env.sh: $tty could not be hidden; not running wine" >&2
-    exit 1
-  fi
-done
+hidden || { echo "wine-env.sh: a serial line could not be hidden; not running wine" >&2; exit 1; }
 
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win64
 # No Mono or Gecko installer dialogs in a fresh prefix.

@@ -33,12 +33,6 @@ constexpr int64_t kDrainBoundUs = 1000000;
 std::mutex openLock;
 std::map<HANDLE, Win32Serial*> openPorts;
 
-void GiveBack(HANDLE h, const Win32Serial* /*port*/, bool haveState, ::DCB state, bool haveTimeouts,
-              ::COMMTIMEOUTS timeouts) {
-  if (haveState) ::SetCommState(h, &state);
-  if (haveTimeouts) ::SetCommTimeouts(h, &timeouts);
-}
-
 }  // namespace
 
 int64_t Win32Serial::NowUs() {
@@ -106,6 +100,13 @@ std::unique_ptr<Win32Serial> Win32Serial::Open(const std::string& device, int* l
 
 Win32Serial::Win32Serial(void* handle) : handle_(handle) {}
 
+void Win32Serial::GiveBack(void* handle, const Saved& saved) {
+  ::DCB state = saved.state;
+  ::COMMTIMEOUTS timeouts = saved.timeouts;
+  if (saved.haveState) ::SetCommState(handle, &state);
+  if (saved.haveTimeouts) ::SetCommTimeouts(handle, &timeouts);
+}
+
 Win32Serial::~Win32Serial() {
   {
     std::lock_guard<std::mutex> hold(openLock);
@@ -114,8 +115,7 @@ Win32Serial::~Win32Serial() {
   if (saved_) {
     WaitOutputSent();
     // The next program finds the port as it was before we opened it.
-    GiveBack(handle_, this, saved_->haveState, saved_->state, saved_->haveTimeouts,
-             saved_->timeouts);
+    GiveBack(handle_, *saved_);
   }
   ::CloseHandle(handle_);
   if (ioEvent_) ::CloseHandle(ioEvent_);
@@ -126,9 +126,7 @@ Win32Serial::~Win32Serial() {
 void Win32Serial::RestoreAll() {
   std::lock_guard<std::mutex> hold(openLock);
   for (const auto& [h, port] : openPorts)
-    if (port->saved_)
-      GiveBack(h, port, port->saved_->haveState, port->saved_->state, port->saved_->haveTimeouts,
-               port->saved_->timeouts);
+    if (port->saved_) GiveBack(h, *port->saved_);
 }
 
 void Win32Serial::WaitOutputSent() {

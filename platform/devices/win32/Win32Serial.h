@@ -53,6 +53,8 @@ class Win32Serial final : public TimedSerialDevice {
 
  private:
   struct Saved;
+  // What the port was found with, given back (nothing where it could not be read).
+  static void GiveBack(void* handle, const Saved& saved);
   explicit Win32Serial(void* handle);
   int64_t NowUs() override;
   int64_t ReadNow(uint8_t* buf, uint32_t n) override;

@@ -157,9 +157,11 @@ Win32Serial::Wait Win32Serial::WaitForEvent(int64_t deadlineUs, uint32_t* events
   }
   *events = happened & (EV_RXCHAR | EV_ERR);
   if (*events == 0) {
-    // The mask was changed under the wait (a driver does this when the port goes away).
+    // The mask was changed under the wait (a driver does this when the port goes away, and
+    // then the input count fails); otherwise a wake without news waits on.
     if (InputCount() < 0) return Wait::kFailed;
-    return Wait::kDeadline;
+    if (deadlineUs != kNoDeadline && NowUs() >= deadlineUs) return Wait::kDeadline;
+    return WaitForEvent(deadlineUs, events);
   }
   return Wait::kReadable;
 }
