@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds QELM Config and runs every test: first a plain build, then ./run.sh as a script runs it
-# (no display, no terminal), then the Debian package's build and checks (scripts/check-package.sh:
-# lintian, installing, trying and removing it), then README's run and package commands on a
-# fresh Debian root (tests/run/check-fresh.sh), then a build with the address and
-# undefined-behaviour sanitizers and the fuzzers (skip those with --quick). Installs the Debian
-# packages it needs when they are missing; a service that installing them enabled is stopped and
-# disabled again at once. No display is needed.
+# Builds QELM Config and runs every test: first a plain build, then the Windows programs
+# cross-built and tested under wine (scripts/build-windows.sh, tests/windows/run-tests.sh), then
+# ./run.sh as a script runs it (no display, no terminal), then the Debian package's build and
+# checks (scripts/check-package.sh: lintian, installing, trying and removing it), then README's
+# run and package commands on a fresh Debian root (tests/run/check-fresh.sh), then a build with
+# the address and undefined-behaviour sanitizers and the fuzzers (skip those with --quick).
+# Installs the Debian packages it needs when they are missing; a service that installing them
+# enabled is stopped and disabled again at once. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -33,6 +34,10 @@ run_suite() {
 }
 
 run_suite build-test
+# The Windows programs, cross-built with mingw-w64, and their tests under wine against the
+# stand-in just built (never on the machine's own serial lines; tests/windows/wine-env.sh).
+scripts/build-windows.sh --dir build-windows
+tests/windows/run-tests.sh --sim build-test/sim/qelm-radio-sim build-windows
 # The first run a newcomer makes, as a script makes it: no display, no terminal.
 tests/run/check-run.sh
 scripts/check-package.sh

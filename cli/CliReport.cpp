@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/JsonText.h"
+#include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/SafeText.h"
 
@@ -119,15 +120,7 @@ Json ReportObject(const JobReport& r) {
 }  // namespace
 
 std::string IsoNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[40];
-  if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local) == 0) return "";
-  // ISO 8601's extended form writes the zone as +01:00.
-  std::string out = text;
-  if (out.size() >= 5) out.insert(out.size() - 2, ":");
-  return out;
+  return platform::IsoLocalTime(std::time(nullptr));
 }
 
 std::string JsonString(const std::string& text) {

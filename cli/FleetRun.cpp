@@ -248,7 +248,7 @@ class Fleet {
         m.overdue = true;
         Log("[" + m.port + "] Ended by the fleet: still running after " +
             std::to_string(bound / 1000) + " s.");
-        group_.Signal(child, SIGKILL);
+        group_.Signal(child, platform::kKillSignal);
       }
   }
 

@@ -21,6 +21,7 @@
 #include "platform/system/ControllingTerminal.h"
 #include "platform/system/EscapedBytes.h"
 #include "platform/system/ModulePath.h"
+#include "platform/system/ProgramArguments.h"
 #include "platform/system/StopSignals.h"
 #include "platform/system/WholeFile.h"
 
@@ -150,6 +151,10 @@ void OnStop(int signal, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The arguments as UTF-8 on every system.
+  platform::ProgramArguments arguments(argc, argv);
+  argc = arguments.Count();
+  argv = arguments.Argv();
   if (argc >= 2 && std::string(argv[1]) == "ports")
     return cli::RunPorts(argc, argv, std::cout, std::cerr);
   static cli::CliOptions options;

@@ -18,9 +18,10 @@ void CConfigDlg::OnAbout() {
 }
 
 std::u16string CConfigDlg::HelpFilePath(const std::u16string& programFile) {
-  const auto slash = programFile.rfind(u'/');
+  // The folder as the program's path writes it, with its own separator ("\" on Windows).
+  const auto slash = programFile.find_last_of(platform::kFolderSeparators);
   if (slash == std::u16string::npos) return {};
-  return programFile.substr(0, slash) + u"/QELM_Help.htm";
+  return programFile.substr(0, slash + 1) + u"QELM_Help.htm";
 }
 
 void CConfigDlg::OnHelp() {

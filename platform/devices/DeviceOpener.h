@@ -13,6 +13,10 @@
 // the procedure (nor within 5 s outside one): the later openings fail at once with the same reason.
 // A refused certificate, or a TLS file that cannot be used, stays refused for the rest of the run.
 //
+// On Windows there are no network devices in this version: a network name is refused with a
+// reason that says so, and a COM port's device ("\\.\COMn") opens through the system's comm
+// API (Win32Serial.h).
+//
 // Promises on failure: nullptr with an errno value, and for a network device a short reason
 // (FailureText) naming HOST:PORT; nothing throws.
 
@@ -21,8 +25,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/devices/NetworkSerial.h"
 #include "platform/devices/SerialDevice.h"
+#ifndef _WIN32
+#include "platform/devices/NetworkSerial.h"
+#endif
 
 namespace platform {
 
@@ -44,19 +50,23 @@ class DeviceOpener {
     std::string why;
     int64_t untilUs = 0;  // 0: for the rest of the run
   };
+#ifndef _WIN32
   std::unique_ptr<SerialDevice> OpenNetwork(const NetworkPortName& name, int* lastError);
   // Follows the process's connect procedure: a new one starts its bound afresh and forgets
   // the failures that were not final; outside one, a reopen (at a new rate) has the whole
   // bound and failures stand for a few seconds.
   void FollowProcedure();
+#endif
 
   std::string failure_;
+#ifndef _WIN32
   std::string warnedConsole_;
   std::map<std::string, Failure> failures_;  // by network name
   // What this procedure's openings have spent connecting (shared with the devices, whose
   // first line setting is part of their connect).
   std::shared_ptr<NetworkSerial::ConnectBudget> budget_ =
       std::make_shared<NetworkSerial::ConnectBudget>();
+#endif
   int64_t firstRoundTripUs_ = 0;
   int64_t firstOpeningUs_ = 0;  // how long the opening that measured it took
   uint64_t procedure_ = 0;

@@ -1,6 +1,8 @@
 #include "platform/devices/PortMap.h"
 
+#ifndef _WIN32
 #include <dirent.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,12 +26,14 @@ std::string FromEnvironment(int n) {
 
 std::vector<std::string> SerialAdapters() {
   std::vector<std::string> found;
+#ifndef _WIN32
   const std::string folder = "/dev/serial/by-id";
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (dirent* e = ::readdir(dir))
       if (e->d_name[0] != '.') found.push_back(folder + "/" + e->d_name);
     ::closedir(dir);
   }
+#endif
   std::sort(found.begin(), found.end());
   return found;
 }
@@ -51,6 +55,12 @@ std::optional<int> ComPortNumber(const std::u16string& portDevice) {
 }
 
 std::optional<PortMapping> MapPort(int n, const PortSources& sources) {
+#ifdef _WIN32
+  // On Windows a COM port is the system's own port of that number.
+  (void)sources;
+  if (n < 1 || n > kMaxComPort) return std::nullopt;
+  return PortMapping{R"(\\.\COM)" + std::to_string(n), PortSource::kDefault};
+#endif
   if (n < 1 || n > 3) return std::nullopt;
   if (std::string e = sources.environment ? sources.environment(n) : ""; !e.empty())
     return PortMapping{e, PortSource::kEnvironment};

@@ -8,7 +8,8 @@
 // device is a serial terminal's path or a network serial server's name ("rfc2217://HOST:PORT",
 // NetworkPortName.h). A line the kernel uses as its console is never a default: it is mapped
 // only when the environment or the preferences name it. Any other name maps to nothing, so
-// nothing else is ever opened.
+// nothing else is ever opened. On Windows COMn is the system's own port "\\.\COMn", for any n
+// to kMaxComPort (PortName.h); the dialog lists COM1 to COM3 there too.
 
 #include <functional>
 #include <optional>
@@ -37,7 +38,7 @@ PortSources SystemPortSources();
 // Where SystemPortSources takes the preferences' ports from; none unless set.
 void SetPortPreferences(std::function<std::string(int)> reader);
 
-// 1 to 3 for "COM1:" to "COM3:", nothing for any other name.
+// 1 to 3 for "COM1:" to "COM3:" (to kMaxComPort on Windows), nothing for any other name.
 std::optional<int> ComPortNumber(const std::u16string& portDevice);
 std::optional<PortMapping> MapPort(int number, const PortSources& sources);
 

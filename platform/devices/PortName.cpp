@@ -1,7 +1,5 @@
 #include "platform/devices/PortName.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -44,15 +42,21 @@ PortName Network(NetworkPortName network) {
   return name;
 }
 
-// 1 to 3 for "COM1" to "COM3"; letter case counts only when exact is asked.
+// 1 to kMaxComPort for "COM1" onwards (no leading zero); letter case counts only when exact
+// is asked.
 int ComNumber(std::string_view text, bool exact) {
-  if (text.size() != 4 || text[3] < '1' || text[3] > '3') return 0;
+  if (text.size() < 4 || text.size() > 6 || text[3] == '0') return 0;
   for (size_t i = 0; i < 3; ++i) {
     const char c =
         exact ? text[i] : static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
     if (c != "COM"[i]) return 0;
   }
-  return text[3] - '0';
+  int n = 0;
+  for (char c : text.substr(3)) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n <= kMaxComPort ? n : 0;
 }
 
 bool Utf8(std::string_view text) {
@@ -102,11 +106,18 @@ std::optional<PortName> ParsePortName(std::string_view text, PortNameFault* faul
     return Refused(PortNameFault::kBadNetwork, fault);
   }
   if (text.empty()) return Refused(PortNameFault::kUnknown, fault);
+#ifdef _WIN32
+  // The system's own name of a COM port's device is the port too; there are no other paths.
+  if (text.size() > 4 && text.substr(0, 4) == R"(\\.\)")
+    if (int n = ComNumber(text.substr(4), false)) return Taken(Com(n), fault);
+  return Refused(PortNameFault::kUnknown, fault);
+#endif
   if (text.front() == '/') return Taken(Path(std::string(text)), fault);
   // A bare word is a path only when it names something here: "COM4" stays a wrong port name.
-  struct stat st {};
+  std::error_code missing;
   const bool relative =
-      text.find('/') != std::string_view::npos || ::lstat(std::string(text).c_str(), &st) == 0;
+      text.find('/') != std::string_view::npos ||
+      std::filesystem::exists(std::filesystem::symlink_status(std::string(text), missing));
   if (!relative) return Refused(PortNameFault::kUnknown, fault);
   std::optional<std::string> path = Resolved(text);
   if (!path) return Refused(PortNameFault::kUnknown, fault);
@@ -118,6 +129,10 @@ std::optional<PortName> ParsePortDevice(const std::u16string& portDevice) {
   if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
   const std::string text = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
   if (int n = ComNumber(text, true)) return Com(n);
+#ifdef _WIN32
+  if (text.size() > 4 && text.compare(0, 4, R"(\\.\)") == 0)
+    if (int n = ComNumber(std::string_view(text).substr(4), true)) return Com(n);
+#endif
   if (LooksLikeNetworkPort(text)) {
     if (auto network = ParseNetworkPort(text)) return Network(*network);
     return std::nullopt;

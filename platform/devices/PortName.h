@@ -19,13 +19,21 @@
 
 namespace platform {
 
+// The highest COM port number: the controller's three on Linux, the system's 255 on Windows
+// (where qelm-cli takes any of them).
+#ifdef _WIN32
+constexpr int kMaxComPort = 255;
+#else
+constexpr int kMaxComPort = 3;
+#endif
+
 // A port name longer than this is refused (no device or network name comes near it).
 constexpr size_t kMaxPortNameBytes = 256;
 
 struct PortName {
   enum class Kind { kCom, kPath, kNetwork };
   Kind kind = Kind::kPath;
-  int com = 0;              // 1 to 3, for a COM port
+  int com = 0;              // 1 to kMaxComPort, for a COM port
   std::string path;         // for a path: absolute (a port map's device: as it stands)
   NetworkPortName network;  // for a network line
 
@@ -47,11 +55,13 @@ enum class PortNameFault {
 
 // A port as a person writes it: COM1 to COM3 in any letter case; an absolute path; a
 // relative path (one with a '/', or a name that exists in the working folder), resolved
-// against the working folder; or a network name.
+// against the working folder; or a network name. On Windows: any COMn (to kMaxComPort) or its
+// device name "\\.\COMn", or a network name; there are no paths.
 std::optional<PortName> ParsePortName(std::string_view text, PortNameFault* fault = nullptr);
 
 // A port device name as CSerialPort forms it: a port's Text() and ":". Only "COM1:" to
 // "COM3:" exactly, an absolute path or a well-formed network name; nothing for any other text.
+// On Windows any "COMn:" and "\\.\COMn:" instead of paths.
 std::optional<PortName> ParsePortDevice(const std::u16string& portDevice);
 
 // A device as the port map holds it (QELM_COMn, the preferences, an adapter): a network name

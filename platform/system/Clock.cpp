@@ -3,7 +3,9 @@
 #include <time.h>
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <thread>
 
 namespace platform {
 
@@ -21,6 +23,31 @@ SYSTEMTIME FromTm(const std::tm& tm) {
   t.wSecond = static_cast<uint16_t>(tm.tm_sec);
   return t;
 }
+
+// The C library's time calls under the names each system gives them.
+void LocalTm(std::time_t t, std::tm* tm) {
+#ifdef _WIN32
+  localtime_s(tm, &t);
+#else
+  localtime_r(&t, tm);
+#endif
+}
+
+std::time_t UtcSeconds(std::tm* tm) {
+#ifdef _WIN32
+  return _mkgmtime(tm);
+#else
+  return timegm(tm);
+#endif
+}
+
+void UtcTm(std::time_t t, std::tm* tm) {
+#ifdef _WIN32
+  gmtime_s(tm, &t);
+#else
+  gmtime_r(&t, tm);
+#endif
+}
 }  // namespace
 
 uint64_t SteadyClock::NowUs() {
@@ -30,16 +57,20 @@ uint64_t SteadyClock::NowUs() {
 }
 
 void SteadyClock::SleepUs(uint64_t us) {
+#ifdef _WIN32
+  std::this_thread::sleep_for(std::chrono::microseconds(us));
+#else
   timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>((us % 1000000) * 1000)};
   // Resume after signals until the whole time has passed.
   while (nanosleep(&ts, &ts) != 0) {
   }
+#endif
 }
 
 SYSTEMTIME SteadyClock::LocalTime() {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
-  localtime_r(&now, &tm);
+  LocalTm(now, &tm);
   return FromTm(tm);
 }
 
@@ -68,9 +99,9 @@ SYSTEMTIME VirtualClock::LocalTime() {
   tm.tm_sec = base_.wSecond + static_cast<int>((now_ - baseAt_) / 1000000);
   tm.tm_isdst = 0;
   // timegm/gmtime_r normalise the seconds carried past the minute without any time zone.
-  std::time_t t = timegm(&tm);
+  std::time_t t = UtcSeconds(&tm);
   std::tm out{};
-  gmtime_r(&t, &out);
+  UtcTm(t, &out);
   return FromTm(out);
 }
 
@@ -85,6 +116,21 @@ void SetClock(Clock* clock) {
 
 void Sleep(uint32_t ms) {
   CurrentClock().SleepUs(static_cast<uint64_t>(ms) * 1000);
+}
+
+std::string IsoLocalTime(std::time_t t) {
+  std::tm local{};
+  LocalTm(t, &local);
+  // The offset is what the local fields read as UTC are ahead of the moment itself.
+  std::tm asUtc = local;
+  const long offset = static_cast<long>(UtcSeconds(&asUtc) - t);
+  char text[40];
+  if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local) == 0) return "";
+  const long minutes = (offset < 0 ? -offset : offset) / 60;
+  char zone[24];
+  std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', minutes / 60 % 100,
+                minutes % 60);
+  return std::string(text) + zone;
 }
 
 }  // namespace platform

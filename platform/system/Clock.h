@@ -6,6 +6,8 @@
 // same way. Nothing here can fail.
 
 #include <cstdint>
+#include <ctime>
+#include <string>
 
 namespace platform {
 
@@ -76,5 +78,9 @@ class ScopedClock {
   ScopedClock(const ScopedClock&) = delete;
   ScopedClock& operator=(const ScopedClock&) = delete;
 };
+
+// The wall-clock time t as ISO 8601 local time with its offset from UTC
+// ("2026-12-07T09:05:03+01:00"), the same on every system; empty when it cannot be had.
+std::string IsoLocalTime(std::time_t t);
 
 }  // namespace platform

@@ -1,7 +1,9 @@
 #pragma once
 // A question for the person at the controlling terminal (/dev/tty), never for whatever
 // standard input happens to be (a pipe, a file, a closed descriptor): a yes that is piped in
-// is no answer. The question is written to the terminal and the answer read from it.
+// is no answer. The question is written to the terminal and the answer read from it. On
+// Windows the terminal is the console (CONIN$ and CONOUT$); a process detached from it (a
+// fleet's child) has none.
 //
 // Promises on failure: HaveTerminal is false where there is no controlling terminal (a service,
 // a cron job, a process in a session of its own); Ask then returns nothing, as it does when

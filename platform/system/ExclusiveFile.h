@@ -8,6 +8,9 @@
 // Only plain files are opened: a symbolic link, directory, FIFO or device in the file's place
 // makes the open fail (without blocking), as does a file without write permission.
 //
+// On Windows the hold is the system's share mode 0, and ReplaceWith lets the file go for the
+// moment of its rename (a held file cannot be renamed over there).
+//
 // Every operation reports failure by its result (false, or -1) and never throws; a failed
 // open leaves the object closed. Closing releases the exclusive hold.
 

@@ -12,13 +12,19 @@
 // Each child runs in a session of its own, without a controlling terminal: a Ctrl+C at the
 // terminal reaches the parent only, which passes it on with Signal (once, not twice). A child
 // gets SIGTERM when the parent ends, however it ends. Children start with no signal blocked
-// and SIGPIPE at its default, whatever the parent has set for itself.
+// and SIGPIPE at its default, whatever the parent has set for itself. On Windows a child is
+// detached from the console instead, and a signal reaches it through its stop events
+// (platform/system/win32/StopRequests.h).
 
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// The signal that ends a child outright, whatever it heeds (SIGKILL; on Windows the process is
+// terminated).
+inline constexpr int kKillSignal = 9;
 
 class ProcessGroup {
  public:

@@ -4,6 +4,9 @@
 // per-user file "<XDG configuration folder>/<folder>/<name>.conf" ($XDG_CONFIG_HOME, else
 // ~/.config), read and written through QSettings; every write replaces the file atomically.
 //
+// On Windows the key is the system's registry itself (RegCreateKeyExW and its kin), and
+// FileForKey only names it.
+//
 // Results are the registry's: 0 (ERROR_SUCCESS) or an error code; nothing throws. A key opened
 // for reading that has no file fails with ERROR_FILE_NOT_FOUND; a value larger than the
 // caller's buffer fails with ERROR_MORE_DATA, as the registry does. Only a plain file (or a

@@ -4,6 +4,10 @@
 // the signal and how many have come so far, so the handler may use the log and the ports as any
 // code may. SIGPIPE is ignored: a closed output makes writes fail, it never ends radio work.
 // DieWithParent asks the kernel for SIGTERM when the parent process ends (a fleet's child).
+// On Windows the console's Ctrl+C, Ctrl+Break and closing stand for SIGINT, SIGTERM and
+// SIGHUP, a fleet's parent passes signals through named events, and DieWithParent watches the
+// parent process (win32/StopRequests.h); the handler runs on the thread that brought the
+// request, one request at a time, and the signal descriptor is a stand-in for a queue.
 //
 // Promises on failure: Start returns false when the thread cannot be made; the signals then
 // keep their usual effect. Nothing else can fail.

@@ -9,6 +9,9 @@
 // can be checked with readelf. Its content is text: the first line "VS_VERSION_INFO", then one
 // "path=value" line per value, in UTF-8.
 //
+// On Windows the information is the program's VERSIONINFO resource, read with the system's own
+// calls; the answers are the same.
+//
 // Nothing here throws. A file that cannot be read, is no ELF file, is damaged or carries no
 // version section gives the size 0; a failed read answers false; a path that is not in the
 // information answers false and leaves the value untouched.

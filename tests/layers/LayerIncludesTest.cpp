@@ -1,7 +1,7 @@
 // The layer rule, read from the sources: each folder of the program includes only the
 // folders below it in the layer table, and the OS, Qt, gensio and the terminal library are
-// reached only from their own folders of platform/. An #include across the rule fails here,
-// naming the file, the line and the rule it breaks.
+// reached only from their own folders of platform/ (the Windows API from its win32/ folders). An
+// #include across the rule fails here, naming the file, the line and the rule it breaks.
 
 #include <gtest/gtest.h>
 
@@ -47,6 +47,14 @@ bool IsOsHeader(const std::string& h) {
                                             "pty.h",    "grp.h",    "spawn.h",   "netdb.h"};
   return kOs.count(h) || StartsWith(h, "sys/") || StartsWith(h, "asm/") ||
          StartsWith(h, "linux/") || StartsWith(h, "arpa/") || StartsWith(h, "netinet/");
+}
+
+// A header of the Windows API, which only the win32/ folders of platform/ include.
+bool IsWindowsHeader(const std::string& h) {
+  static const std::set<std::string> kWindows = {
+      "windows.h",  "winbase.h",  "winuser.h", "winreg.h",   "winver.h",       "shlobj.h",
+      "shellapi.h", "commctrl.h", "objbase.h", "tlhelp32.h", "knownfolders.h", "io.h"};
+  return kWindows.count(h) > 0;
 }
 
 bool IsQtHeader(const std::string& h) {
@@ -128,6 +136,9 @@ TEST(LayerIncludesTest, TheOsQtGensioAndCursesStayInTheirFoldersOfPlatform) {
       if (!StartsWith(file, "platform/devices/")) breaches.push_back(Where(inc) + " (network)");
     } else if (h == "curses.h" || h == "ncurses.h" || StartsWith(h, "ncursesw/")) {
       if (!StartsWith(file, "platform/dialog/text/")) breaches.push_back(Where(inc) + " (curses)");
+    } else if (IsWindowsHeader(h)) {
+      if (!StartsWith(file, "platform/") || file.find("/win32/") == std::string::npos)
+        breaches.push_back(Where(inc) + " (Windows)");
     } else if (IsOsHeader(h)) {
       // The stand-in's program serves a pseudo-terminal of its own; it is not part of the
       // tool and talks to the OS directly. Everything of the tool goes through platform/.

@@ -67,7 +67,8 @@ TEST_F(AboutDlgTest, HelpRequestOpensTheHelpFileAndLeavesTheBoxOpen) {
   });
   ASSERT_TRUE(ui.Click(D, IDC_ABOUT));
   ASSERT_EQ(ui.shellOpens.size(), 1u);
-  EXPECT_EQ(ui.shellOpens[0], Utf8(platform::ModuleFolder()) + "/QELM_Help.htm");
+  EXPECT_EQ(ui.shellOpens[0],
+            testing_support::HelpFileBesideProgram(Utf8(platform::ModuleFolder())));
   EXPECT_EQ(shell.owners, (std::vector<platform::DialogWindow*>{dlg->Window()}));
 }
 

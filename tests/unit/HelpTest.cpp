@@ -23,7 +23,8 @@ TEST_F(HelpTest, HelpButtonOpensTheFileBesideTheProgramOwnedByTheMainDialog) {
   const auto logBefore = LogLines();
   ASSERT_TRUE(ui.Click(D, IDC_HELPBUTTON));
   ASSERT_EQ(ui.shellOpens.size(), 1u);
-  EXPECT_EQ(ui.shellOpens[0], platform::WideToUtf8(platform::ModuleFolder()) + "/QELM_Help.htm");
+  EXPECT_EQ(ui.shellOpens[0],
+            testing_support::HelpFileBesideProgram(platform::WideToUtf8(platform::ModuleFolder())));
   EXPECT_EQ(shell.owners, (std::vector<platform::DialogWindow*>{dlg->Window()}));
   // The help file is not beside this test program: nothing is shown or logged all the same.
   EXPECT_TRUE(ui.boxes.empty());

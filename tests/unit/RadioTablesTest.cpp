@@ -99,8 +99,14 @@ TEST(RadioTables, TheMakersDefaultsByVariant) {
 TEST(ModulePath, IsTheRunningExecutable) {
   std::u16string path = platform::ModuleFileName();
   ASSERT_FALSE(path.empty());
-  EXPECT_EQ(path.substr(path.rfind(u'/') + 1), u"qelm_tests");
-  EXPECT_EQ(platform::ModuleFolder() + u"/qelm_tests", path);
+  const auto slash = path.find_last_of(platform::kFolderSeparators);
+  ASSERT_NE(slash, std::u16string::npos);
+#ifdef _WIN32
+  EXPECT_EQ(path.substr(slash + 1), u"qelm_tests.exe");
+#else
+  EXPECT_EQ(path.substr(slash + 1), u"qelm_tests");
+#endif
+  EXPECT_EQ(platform::ModuleFolder() + path[slash] + path.substr(slash + 1), path);
 }
 
 }  // namespace

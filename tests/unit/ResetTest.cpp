@@ -3,6 +3,8 @@
 // radio's new rate, the log, the boxes, the tool left disconnected with the new rate stored.
 #include "RadioDialogTest.h"
 #include "platform/dialog/DialogConstants.h"
+#include "platform/system/CodePage.h"
+#include "platform/system/Registry.h"
 
 using namespace testing_support;
 using platform::IDNO;
@@ -23,9 +25,13 @@ class ResetTest : public RadioDialogTest {
     ASSERT_TRUE(ui.Click(D, IDC_DEFAULT));
   }
   std::string StoredBaudrate() {
-    std::string prefs = ReadFile(folder.PreferencesPath());
-    auto at = prefs.find("Baudrate=");
-    return at == std::string::npos ? "" : prefs.substr(at + 9, prefs.find('\n', at) - at - 9);
+    platform::RegistryKey key;
+    if (key.Open(u"Software\\Morva Fendral\\QELM Config Tool", platform::KEY_QUERY_VALUE) != 0)
+      return "";
+    char16_t buf[300];
+    uint32_t size = sizeof buf;
+    if (key.QueryValue(u"Baudrate", buf, &size) != 0) return "";
+    return platform::WideToUtf8(buf);
   }
   void ExpectQuestionThen(const std::u16string& last, unsigned lastType) {
     ASSERT_EQ(ui.boxes.size(), lastType ? 2u : 1u);

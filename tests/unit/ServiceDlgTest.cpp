@@ -222,7 +222,8 @@ TEST_F(ServiceDlgTest, HelpRequestOpensTheHelpFileAndLeavesTheDialogOpen) {
     ui.Ok(S);
   });
   ASSERT_EQ(ui.shellOpens.size(), 1u);
-  EXPECT_EQ(ui.shellOpens[0], platform::WideToUtf8(platform::ModuleFolder()) + "/QELM_Help.htm");
+  EXPECT_EQ(ui.shellOpens[0],
+            testing_support::HelpFileBesideProgram(platform::WideToUtf8(platform::ModuleFolder())));
   EXPECT_EQ(shell.owners, (std::vector<platform::DialogWindow*>{dlg->Window()}));
 }
 

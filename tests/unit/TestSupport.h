@@ -7,27 +7,55 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
+#ifdef _WIN32
+// Removes the tool's registry key, so that each test starts without stored preferences
+// (tests/windows/ToolPreferences.cpp); the preferences file of Linux lies in the test's folder.
+void ForgetToolPreferences();
+#endif
+
 class TempFolder {
  public:
   TempFolder() {
+#ifdef _WIN32
+    // A fresh folder under the user's temporary folder (there is no mkdtemp).
+    std::random_device random;
+    std::error_code ec;
+    do {
+      path_ = (std::filesystem::temp_directory_path() /
+               ("qelm-test-" + std::to_string(random()) + std::to_string(random())))
+                  .generic_string();
+    } while (!std::filesystem::create_directory(path_, ec));
+    _putenv_s("QELM_DATA_DIR", (path_ + "/data").c_str());
+    _putenv_s("XDG_CONFIG_HOME", (path_ + "/config").c_str());
+    ForgetToolPreferences();
+#else
     char tmpl[] = "/tmp/qelm-test-XXXXXX";
     path_ = mkdtemp(tmpl);
     setenv("QELM_DATA_DIR", (path_ + "/data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (path_ + "/config").c_str(), 1);
+#endif
   }
   ~TempFolder() {
+#ifdef _WIN32
+    ForgetToolPreferences();
+#endif
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::all, ec);
     std::filesystem::remove_all(path_, ec);
   }
-  const std::string& Path() const { return path_; }
-  std::string LogPath() const { return path_ + "/data/TUVAR_TOOL_Log.txt"; }
+  const std::string& Path() const {
+    return path_;
+  }
+  std::string LogPath() const {
+    return path_ + "/data/TUVAR_TOOL_Log.txt";
+  }
   std::string PreferencesPath() const {
     return path_ + "/config/Morva Fendral/QELM Config Tool.conf";
   }
@@ -35,6 +63,15 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// The help file beside the running program (the program's folder and the file's name).
+inline std::string HelpFileBesideProgram(const std::string& programFolder) {
+#ifdef _WIN32
+  return programFolder + "\\QELM_Help.htm";
+#else
+  return programFolder + "/QELM_Help.htm";
+#endif
+}
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
