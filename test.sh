@@ -38,6 +38,15 @@ run_suite build-test
 # stand-in just built (never on the machine's own serial lines; tests/windows/wine-env.sh).
 scripts/build-windows.sh --dir build-windows
 tests/windows/run-tests.sh --sim build-test/sim/qelm-radio-sim build-windows
+# The window driven with real keys against the stand-in, and the installer installed, tried and
+# uninstalled, each in a fresh wine prefix on a virtual display of its own.
+scripts/ensure-packages.sh xvfb xdotool imagemagick
+version=$(sed -n 's/^project(QELMConfig VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+tests/windows/check-window.sh --exe build-windows/app/qelm-config.exe \
+  --sim build-test/sim/qelm-radio-sim --work build-windows/wine-window \
+  --dialog-tests build-windows/tests/windows/qelm_win32_dialog_tests.exe
+tests/windows/check-installer.sh --setup "build-windows/qelm-config-$version-setup.exe" \
+  --work build-windows/wine-installer
 # The first run a newcomer makes, as a script makes it: no display, no terminal.
 tests/run/check-run.sh
 scripts/check-package.sh

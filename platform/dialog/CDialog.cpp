@@ -35,22 +35,36 @@ int CDialog::DoModal() {
       if (parent) --parent->modalChildren_;
     }
   } guard(parent_);
-  if (!Create()) return -1;
-  int result = ending_ ? endResult_ : window_->RunModal();
+  if (!MakeWindow()) return -1;
+  int result = -1;
+  if (window_->CreatedByModalRun()) {
+    result = window_->RunModalCreating([this] { OnInitDialog(); });
+  } else {
+    OnInitDialog();
+    result = ending_ ? endResult_ : window_->RunModal();
+  }
   window_.reset();
   return result;
 }
 
 bool CDialog::Create() {
+  if (!MakeWindow()) return false;
+  if (!window_->Realize()) {
+    window_.reset();
+    return false;
+  }
+  OnInitDialog();
+  return true;
+}
+
+bool CDialog::MakeWindow() {
   const DialogTemplate* tpl = FindDialogTemplate(templateId_);
   if (!tpl) return false;
   ending_ = false;
   endResult_ = IDCANCEL;
   DialogWindow* parentWindow = parent_ ? parent_->Window() : nullptr;
   window_ = CurrentBackend().CreateDialogWindow(*tpl, *this, parentWindow);
-  if (!window_) return false;
-  OnInitDialog();
-  return true;
+  return window_ != nullptr;
 }
 
 void CDialog::DestroyWindow() {

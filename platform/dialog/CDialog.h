@@ -104,6 +104,9 @@ class CDialog {
   void OnHelpRequest(std::function<bool()> handler);
 
  private:
+  // Makes the backend's window for the template, without OnInitDialog.
+  bool MakeWindow();
+
   int templateId_;
   CDialog* parent_;
   std::unique_ptr<DialogWindow> window_;

@@ -1,13 +1,15 @@
 #pragma once
 // What a dialog framework backend provides: live windows built from templates, message boxes,
-// the beep, the wait cursor, the one-message pump and the shell. Three backends exist: Qt 6
+// the beep, the wait cursor, the one-message pump and the shell. Four backends exist: Qt 6
 // Widgets for the real program with a display (platform/dialog/qt/), the text terminal for
-// one without (platform/dialog/text/), and the headless one for tests
-// (platform/dialog/headless/). CDialog and CWinApp talk only to this interface.
+// one without (platform/dialog/text/), the system's own dialog manager on Windows
+// (platform/dialog/win32/), and the headless one for tests (platform/dialog/headless/).
+// CDialog and CWinApp talk only to this interface.
 //
 // Nothing here throws. Operations on a control id the template does not have do nothing and
 // read as empty, disabled and hidden.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +48,18 @@ class DialogWindow {
   // RunModal makes RunModal return at once.
   virtual int RunModal() = 0;
   virtual void EndModal(int result) = 0;
+
+  // Most windows exist from their construction. A window that the system makes only inside
+  // its modal run (a Windows dialog box) answers true here; CDialog then runs it with
+  // RunModalCreating, which calls onCreated (the owner's OnInitDialog) once the window exists
+  // and before it shows, and answers as RunModal does, or -1 when no window could be made.
+  // Such a window is made without a modal run by Realize (tests drive it so).
+  virtual bool CreatedByModalRun() const { return false; }
+  virtual int RunModalCreating(const std::function<void()>& onCreated) {
+    onCreated();
+    return RunModal();
+  }
+  virtual bool Realize() { return true; }  // false when the window could not be made
 
   virtual void SetTimer(int timerId, unsigned periodMs) = 0;
   virtual void KillTimer(int timerId) = 0;
