@@ -26,9 +26,26 @@ bool HaveTerminal() {
   return console;
 }
 
+// A line updated in place is written with the terminal's escape sequences, which a console
+// takes only with virtual terminal processing on: it is switched on here, and a console that
+// refuses it counts as no terminal (no status line), as does a pipe or a file.
 bool StandardErrorIsTerminal() {
+  HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
-  return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+  if (!::GetConsoleMode(err, &mode)) return false;
+  if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) return true;
+  return ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+bool StandardErrorSize(int* columns, int* rows) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return false;
+  const int width = info.srWindow.Right - info.srWindow.Left + 1;
+  const int height = info.srWindow.Bottom - info.srWindow.Top + 1;
+  if (width <= 0 || height <= 0) return false;
+  *columns = width;
+  *rows = height;
+  return true;
 }
 
 std::optional<std::string> AskTerminal(const std::string& question,
