@@ -76,12 +76,15 @@ class Tmux {
                  std::to_string(height))
                     .c_str());
   }
-  // Waits until the screen shows the text; the screen as last seen.
+  // Waits until the screen shows the text and has been drawn whole; the screen as last seen.
   bool WaitFor(const std::string& text, int timeoutMs = 10000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
       last = Screen();
-      if (last.find(text) != std::string::npos) return true;
+      if (last.find(text) != std::string::npos) {
+        Settle();
+        return true;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(40));
     } while (std::chrono::steady_clock::now() < end);
     return false;
@@ -90,7 +93,10 @@ class Tmux {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
       last = Screen();
-      if (last.find(text) == std::string::npos) return true;
+      if (last.find(text) == std::string::npos) {
+        Settle();
+        return true;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(40));
     } while (std::chrono::steady_clock::now() < end);
     return false;
@@ -98,6 +104,17 @@ class Tmux {
   std::string last;
 
  private:
+  // The tool draws a screen in several writes, and on a loaded machine a capture can land
+  // between them (a frame whose lower lines are still blank): the screen counts as drawn once
+  // two captures 80 ms apart agree, within two seconds.
+  void Settle() {
+    for (int i = 0; i < 25; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(80));
+      std::string again = Screen();
+      if (again == last) return;
+      last = std::move(again);
+    }
+  }
   std::string Base() const { return "tmux -f /dev/null -L " + socket_; }
   std::string socket_;
 };
