@@ -41,7 +41,7 @@ TEST_F(CliFleetReportTest, FortyRadiosLeaveAWholeTaggedLogAndReportsThatParseBac
   }
   ports.close();
   const std::string csv = folder.Path() + "/report.csv";
-  CliRun run = RunCli({"fleet", "--ports-file", portsFile, "--jobs", "20", "--wait", "60",
+  CliRun run = RunCli({"fleet", "--ports-file", portsFile, "--jobs", "8", "--wait", "60",
                        "--report", csv, "--", "read", "--json"},
                       replug);
   ASSERT_EQ(run.status, 0) << run.out;
@@ -81,7 +81,7 @@ TEST_F(CliFleetReportTest, FortyRadiosLeaveAWholeTaggedLogAndReportsThatParseBac
   auto start = std::find(log.begin(), log.end(), "Application started");
   ASSERT_NE(start, log.end());
   EXPECT_EQ(*(start + 1), "Command line: fleet --ports-file " + portsFile +
-                              " --jobs 20 --wait 60 --report " + csv + " -- read --json");
+                              " --jobs 8 --wait 60 --report " + csv + " -- read --json");
   EXPECT_GT(log.end() - start, 500);  // longer than the plain rule would keep
   std::map<std::string, int> readOk;
   for (auto it = start + 2; it != log.end(); ++it) {

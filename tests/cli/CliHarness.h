@@ -36,7 +36,10 @@ class Folder {
     path_ = mkdtemp(tmpl);
     setenv("QELM_DATA_DIR", (path_ + "/data").c_str(), 1);
   }
+  // QELM_TEST_KEEP=1 keeps the folder (logs, reports, the radios' states) for a look afterwards.
   ~Folder() {
+    const char* keep = std::getenv("QELM_TEST_KEEP");
+    if (keep && std::string(keep) == "1") return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }

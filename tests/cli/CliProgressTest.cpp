@@ -297,7 +297,7 @@ TEST_F(CliProgressTest, AQuietFleetOfSixtyFourPrintsOneLinePerRadioAndTheSummary
   for (auto& r : radios) all.push_back(r.get());
   ReplugOnOpen plug(all, folder.LogPath());
   CliRun run =
-      RunCli({"fleet", "--ports", ports, "--jobs", "32", "--wait", "60", "--quiet", "--", "read"});
+      RunCli({"fleet", "--ports", ports, "--jobs", "8", "--wait", "60", "--quiet", "--", "read"});
   std::string errors;
   for (const std::string& l : run.err) errors += l + "\n";
   ASSERT_EQ(run.status, 0) << run.out << errors;

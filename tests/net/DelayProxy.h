@@ -122,7 +122,7 @@ class Proxy {
   // Both directions in one loop, so that a cut falls between two pieces as the hook saw them.
   // Until both sides have closed and everything was passed on, a cut, or the proxy stops.
   void Relay(int client, int server) {
-    Way ways[2] = {{client, server, true}, {server, client, false}};
+    Way ways[2] = {{client, server, true, true, {}, {}}, {server, client, false, true, {}, {}}};
     while (!stop_) {
       const auto now = Clock::now();
       int waitMs = 20;
