@@ -218,6 +218,11 @@ int GensioConnection::Connect(const NetworkPortName& name, const TlsFiles& tls, 
   }
   roundTripUs_ = NowUs() - asked;
   serverRate_ = ask.applied;
+  // The first answer also waited for the server to take the connection on (the telnet
+  // options, its own opening of the line), which can take several round trips: it is no
+  // measure of the path, and as the estimate's first sample it would weigh on every wait for
+  // long. The estimate starts with the questions that follow (the line's settings, at once).
+  path_ = RoundTripEstimator{};
   return 0;
 }
 

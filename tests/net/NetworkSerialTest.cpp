@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "DelayProxy.h"
 #include "Ser2net.h"
 #include "platform/devices/NetworkPortName.h"
 #include "platform/devices/NetworkSerial.h"
@@ -231,6 +232,40 @@ TEST_F(NetworkSerialTest, AServerThatGoesQuietIsASilentLineAndARateItNeverConfir
   dcb.BaudRate = 19200;
   EXPECT_TRUE(d.SetCommState(dcb)) << d.LastError();
   EXPECT_EQ(LineRate(), 19200u);
+}
+
+// The server's answer to the first line question is held back 400 ms, as a server slow to
+// take a connection on holds it; the answers after it come at once. The path's estimate is that of
+// the later ones.
+TEST_F(NetworkSerialTest, ASlowFirstAnswerIsNoMeasureOfThePath) {
+  struct SlowFirst : net_test::ProxyHook {
+    bool asked = false, answered = false;
+    Verdict Piece(bool up, std::string& bytes) override {
+      Verdict v;
+      // The first COM port option request (IAC SB 44), and the server's first piece after it.
+      if (up && bytes.find("\xff\xfa\x2c") != std::string::npos) asked = true;
+      if (!up && asked && !answered) {
+        answered = true;
+        v.delayMs = 400;
+      }
+      return v;
+    }
+  } hook;
+  net_test::Proxy proxy(server_->Port(), hook);
+  int error = 0;
+  std::string why;
+  auto name = platform::ParseNetworkPort(proxy.Name());
+  ASSERT_TRUE(name);
+  auto device = NetworkSerial::Open(*name, "", NetworkSerial::kConnectBoundMs, &error, &why);
+  ASSERT_NE(device, nullptr) << why;
+  platform::DCB dcb;
+  ASSERT_TRUE(device->GetCommState(dcb));
+  dcb.BaudRate = 19200;
+  ASSERT_TRUE(device->SetCommState(dcb));
+  const platform::PathTiming path = device->PathDelay();
+  EXPECT_TRUE(path.measured);
+  // Loopback answers in milliseconds; the slow first answer alone would have left over 200 ms.
+  EXPECT_LT(path.roundTripMs, 150u);
 }
 
 TEST(NetworkSerialOpen, AServerThatNeverNegotiatesFailsWithinTheBound) {
