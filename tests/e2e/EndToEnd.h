@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -50,6 +51,18 @@ inline QPushButton* Button(QDialog* d, const QString& text) {
   for (auto* b : d->findChildren<QPushButton*>())
     if (b->text() == text) return b;
   return nullptr;
+}
+
+// Picks an entry of a drop-down list as the user does, so the dialog hears of it.
+inline void Pick(QComboBox* combo, const QString& text) {
+  int i = combo->findText(text);
+  ASSERT_GE(i, 0) << text.toStdString();
+  combo->setCurrentIndex(i);
+  emit combo->activated(i);
+}
+
+inline bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 inline QComboBox* Combo(QDialog* d, int index) {

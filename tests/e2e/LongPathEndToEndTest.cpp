@@ -13,17 +13,6 @@ namespace {
 using namespace e2e;
 using LongPathEndToEnd = EndToEnd;
 
-void Pick(QComboBox* combo, const QString& text) {
-  int i = combo->findText(text);
-  ASSERT_GE(i, 0) << text.toStdString();
-  combo->setCurrentIndex(i);
-  emit combo->activated(i);
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -9,18 +9,6 @@ namespace {
 using namespace e2e;
 using StoreEndToEnd = EndToEnd;
 
-// Picks an entry of a drop-down list as the user does, so the dialog hears of it.
-void Pick(QComboBox* combo, const QString& text) {
-  int i = combo->findText(text);
-  ASSERT_GE(i, 0) << text.toStdString();
-  combo->setCurrentIndex(i);
-  emit combo->activated(i);
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 TEST_F(StoreEndToEnd, ChangedLinkAndRateAreStoredAndReadBack) {
   auto radio = ExternalRadioOnCom1("shrike");
   ASSERT_TRUE(radio->Running());
