@@ -123,6 +123,9 @@ void RadioServer::Serve(uint64_t now) {
       radio_.DropOutputUpTo(now);
       radio_.OnPortOpened(now);
     } else {
+      // The program may have written its last line after the read above and closed at once;
+      // those bytes still wait on the master and were on the line before the close.
+      while (size_t got = pty_.Read(buf, sizeof buf)) radio_.Receive(now, buf, got, hostBaud_);
       log_.Say("port closed");
       radio_.OnPortClosed(now);
       pending_.clear();
