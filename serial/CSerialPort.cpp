@@ -26,6 +26,9 @@ uint32_t readTimeoutMs = kReadTimeoutMs;
 // When the last byte was written and the last byte read (the platform clock, ms).
 uint64_t lastWriteMs = 0;
 uint64_t lastReadMs = 0;
+// Whether the answer to what was written last has been read to its prompt: then nothing of it
+// is still on its way across a network path.
+bool lastLineAnswered = false;
 // The round trip last logged for this connection (0: none yet), and the last one known.
 uint32_t loggedRoundTripMs = 0;
 bool roundTripLogged = false;
@@ -164,6 +167,7 @@ int CSerialPort::OpenPort(const std::u16string& rateText, bool showMessages) {
   handle->SetCommTimeouts(timeouts);
   readTimeoutMs = kReadTimeoutMs;
   lastWriteMs = lastReadMs = 0;
+  lastLineAnswered = false;
   loggedRoundTripMs = 0;
   roundTripLogged = false;
   lastRoundTripMs = -1;
@@ -232,6 +236,7 @@ int CSerialPort::WriteStr(const char* text) {
   uint32_t length = static_cast<uint32_t>(std::strlen(text));
   uint32_t written = 0;
   lastWriteMs = platform::NowMs();
+  lastLineAnswered = false;
   if (!handle->WriteFile(text, length, &written)) {
     Log(u"ERROR: WriteStr RC_UNDEFINED.");
     TellLoss();
@@ -256,12 +261,19 @@ int CSerialPort::ReadStr(char* buffer, size_t size) {
   const uint64_t start = platform::NowMs();
   JitterAllowance jitter(path.gapMs);
   // How long the next read may wait: until the line has been quiet long enough (always one
-  // read time-out on a local line).
+  // read time-out on a local line). Across a network path an answer to what went last may
+  // still be a round trip away, and a byte the path's jitter held back may follow a gap. Once
+  // that answer has been read to its prompt, nothing of it is on the way any more: the path
+  // delays the radio's bytes but keeps their order, so what comes after a whole answer comes
+  // at the radio's own pace, and the line is quiet after the cable's time-out.
+  const bool answered = lastLineAnswered;
   auto quietLeft = [&]() -> uint32_t {
     if (path.extensionMs == 0) return kReadTimeoutMs;
     const uint64_t until =
-        std::max({start + kReadTimeoutMs, lastReadMs + kReadTimeoutMs + jitter.Left(),
-                  lastWriteMs + kReadTimeoutMs + path.extensionMs});
+        answered && n == 0
+            ? std::max(start, lastReadMs) + kReadTimeoutMs
+            : std::max({start + kReadTimeoutMs, lastReadMs + kReadTimeoutMs + jitter.Left(),
+                        lastWriteMs + kReadTimeoutMs + path.extensionMs});
     const uint64_t now = platform::NowMs();
     return until > now ? static_cast<uint32_t>(until - now) : 0;
   };
@@ -277,6 +289,10 @@ int CSerialPort::ReadStr(char* buffer, size_t size) {
     return RC_BUFFER_FULL;
   }
   return RC_OK;
+}
+
+void CSerialPort::AnswerTaken() {
+  lastLineAnswered = true;
 }
 
 int CSerialPort::ReadTerminatedStr(char* buffer, size_t size, char terminator) {
@@ -320,6 +336,7 @@ bool CSerialPort::PortWrite(char byte) {
   int error = EBADF;
   if (handle) {
     lastWriteMs = platform::NowMs();
+    lastLineAnswered = false;
     if (handle->WriteFile(&byte, 1, &written)) return written == 1;
     error = handle->LastError();
   }

@@ -13,7 +13,8 @@
 // extended by the path's round trip and its variation: the emptying read (ReadStr) ends once the
 // line has been quiet 100 ms plus four variations since the last byte came and 100 ms plus the
 // extension since the last byte went (the radio cannot answer what it has not heard, and its
-// answer is a round trip away); a terminated read waits 100 ms plus the extension for its first
+// answer is a round trip away; once AnswerTaken says that answer has been read whole, only the
+// cable's 100 ms); a terminated read waits 100 ms plus the extension for its first
 // byte, and 100 ms plus four variations for each next one; WaitForInput waits the extension
 // longer. On a local line the extension is zero and every wait is as described above.
 
@@ -53,6 +54,9 @@ class CSerialPort {
   static int WriteStr(const char* text);
   static int ReadStr(char* buffer, size_t size);
   static int ReadTerminatedStr(char* buffer, size_t size, char terminator);
+  // The answer to what was written last has been read to its prompt, its echo found: nothing
+  // of it is still on its way, and the next emptying read waits only the cable's quiet.
+  static void AnswerTaken();
   // Writes one byte; false when it could not be written (the failure is logged).
   static bool PortWrite(char byte);
   static void Purge(uint32_t flags);

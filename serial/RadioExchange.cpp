@@ -202,6 +202,7 @@ int RadioCommand(const std::u16string& command, int32_t* value) {
     }
     return 1;
   }
+  CSerialPort::AnswerTaken();
   if (value) *value = HexToInt(platform::SingleByteToWide(read.substr(valueAt)));
   return 0;
 }
