@@ -1,15 +1,19 @@
 // The layer rule, read from the sources: each folder of the program includes only the
 // folders below it in the layer table, and the OS, Qt, gensio and the terminal library are
 // reached only from their own folders of platform/ (the Windows API from its win32/ folders). An
-// #include across the rule fails here, naming the file, the line and the rule it breaks.
+// #include across the rule fails here, naming the file, the line and the rule it breaks; and
+// the build itself shows each layer's sources only the folders the table allows them.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,6 +123,68 @@ TEST(LayerIncludesTest, EachLayerIncludesOnlyTheLayersBelowIt) {
     const std::string layer = Top(inc.file);
     if (target != layer && !kMayInclude.at(layer).count(target)) breaches.push_back(Where(inc));
   }
+  EXPECT_TRUE(breaches.empty()) << ::testing::PrintToString(breaches);
+}
+
+// One header of a folder, the first in name order, to ask the compiler whether it is seen.
+std::string SomeHeaderOf(const std::string& folder) {
+  std::set<std::string> headers;
+  for (const auto& entry : fs::recursive_directory_iterator(kRoot / folder))
+    if (entry.path().extension() == ".h")
+      headers.insert(fs::relative(entry.path(), kRoot).generic_string());
+  return headers.empty() ? std::string() : *headers.begin();
+}
+
+// The folders whose headers a layer's sources can include, asked of the compiler with the
+// include folders the build gives that layer (written by the build into layer-includes.txt).
+std::set<std::string> FoldersSeen(const std::string& includeFolders, const fs::path& scratch) {
+  std::ostringstream probe;
+  for (const auto& folder : kProjectFolders) {
+    const std::string header = SomeHeaderOf(folder);
+    if (header.empty()) continue;
+    probe << "#if __has_include(\"" << header << "\")\nseen " << folder << "\n#endif\n";
+  }
+  const fs::path source = scratch / "probe.cpp";
+  std::ofstream(source) << probe.str();
+  std::string command = std::string(QELM_CXX) + " -E -P -x c++";
+  std::istringstream dirs(includeFolders);
+  for (std::string dir; std::getline(dirs, dir, '|');)
+    if (!dir.empty()) command += " -I'" + dir + "'";
+  command += " '" + source.string() + "' 2>&1";
+  std::set<std::string> seen;
+  FILE* out = popen(command.c_str(), "r");
+  if (!out) return seen;
+  char line[512];
+  while (std::fgets(line, sizeof line, out)) {
+    std::string text(line);
+    if (text.rfind("seen ", 0) == 0) seen.insert(text.substr(5, text.find_first_of("\r\n") - 5));
+  }
+  pclose(out);
+  return seen;
+}
+
+TEST(LayerIncludesTest, TheBuildShowsEachLayerOnlyItsOwnFolderAndThoseBelowIt) {
+  std::ifstream in(QELM_LAYER_INCLUDES);
+  ASSERT_TRUE(in) << "the build wrote no " << QELM_LAYER_INCLUDES;
+  const fs::path scratch = fs::temp_directory_path() / ("qelm-layers-" + std::to_string(getpid()));
+  fs::create_directories(scratch);
+  std::set<std::string> layersChecked;
+  std::vector<std::string> breaches;
+  for (std::string line; std::getline(in, line);) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string layer = line.substr(0, eq);
+    ASSERT_TRUE(kMayInclude.count(layer)) << "the build names a layer the table lacks: " << layer;
+    const auto seen = FoldersSeen(line.substr(eq + 1), scratch);
+    EXPECT_TRUE(seen.count(layer)) << layer << "/ does not see its own headers";
+    for (const auto& folder : seen)
+      if (folder != layer && !kMayInclude.at(layer).count(folder))
+        breaches.push_back(layer + "/ can include " + folder + "/");
+    layersChecked.insert(layer);
+  }
+  fs::remove_all(scratch);
+  for (const auto& [layer, ignored] : kMayInclude)
+    EXPECT_TRUE(layersChecked.count(layer)) << "the build does not keep " << layer << "/ apart";
   EXPECT_TRUE(breaches.empty()) << ::testing::PrintToString(breaches);
 }
 
