@@ -1,6 +1,5 @@
 #include "serial/CSerialPort.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
 #include "platform/system/EscapedBytes.h"
+#include "serial/PathWaits.h"
 #include "serial/SerialHost.h"
 
 namespace {
@@ -21,7 +21,7 @@ SerialHost* host = nullptr;
 bool lossTold = false;
 // The read time-out the device was last given (ms), so that a local line's record is never
 // touched after the open.
-constexpr uint32_t kReadTimeoutMs = 100;
+constexpr uint32_t kReadTimeoutMs = kLineQuietMs;
 uint32_t readTimeoutMs = kReadTimeoutMs;
 // When the last byte was written and the last byte read (the platform clock, ms).
 uint64_t lastWriteMs = 0;
@@ -33,30 +33,6 @@ bool lastLineAnswered = false;
 uint32_t loggedRoundTripMs = 0;
 bool roundTripLogged = false;
 int lastRoundTripMs = -1;
-
-// What a path's jitter may add to the gaps of one read, all of them together: a path delays
-// each byte by at most its longest delay, so however many gaps it lengthens, it lengthens them
-// by no more than its spread in all. A radio that drips its bytes slower than the read time-out
-// still ends the read once the allowance is spent, as it ends it at its first slow gap on a
-// cable, instead of holding the read for as many gaps as the buffer has bytes.
-class JitterAllowance {
- public:
-  explicit JitterAllowance(uint32_t gapMs) : leftMs_(gapMs) {}
-  uint32_t Left() const { return leftMs_; }
-  // A byte was taken; afterGap: a byte came before it in this read.
-  void Took(bool afterGap) {
-    const uint64_t now = platform::NowMs();
-    if (afterGap && now > lastMs_ + kReadTimeoutMs) {
-      const uint64_t over = now - lastMs_ - kReadTimeoutMs;
-      leftMs_ = over >= leftMs_ ? 0 : leftMs_ - static_cast<uint32_t>(over);
-    }
-    lastMs_ = now;
-  }
-
- private:
-  uint32_t leftMs_;
-  uint64_t lastMs_ = 0;
-};
 
 std::u16string RoundTripLine(const platform::PathTiming& path) {
   char text[96];
@@ -257,29 +233,10 @@ int CSerialPort::ReadStr(char* buffer, size_t size) {
   if (size == 0) return RC_BUFFER_FULL;
   size_t n = 0;
   char c = 0;
-  const platform::PathTiming path = PathDelay();
-  const uint64_t start = platform::NowMs();
-  JitterAllowance jitter(path.gapMs);
-  // How long the next read may wait: until the line has been quiet long enough (always one
-  // read time-out on a local line). Across a network path an answer to what went last may
-  // still be a round trip away, and a byte the path's jitter held back may follow a gap. Once
-  // that answer has been read to its prompt, nothing of it is on the way any more: the path
-  // delays the radio's bytes but keeps their order, so what comes after a whole answer comes
-  // at the radio's own pace, and the line is quiet after the cable's time-out.
-  const bool answered = lastLineAnswered;
-  auto quietLeft = [&]() -> uint32_t {
-    if (path.extensionMs == 0) return kReadTimeoutMs;
-    const uint64_t until =
-        answered && n == 0
-            ? std::max(start, lastReadMs) + kReadTimeoutMs
-            : std::max({start + kReadTimeoutMs, lastReadMs + kReadTimeoutMs + jitter.Left(),
-                        lastWriteMs + kReadTimeoutMs + path.extensionMs});
-    const uint64_t now = platform::NowMs();
-    return until > now ? static_cast<uint32_t>(until - now) : 0;
-  };
-  for (uint32_t wait = quietLeft(); wait > 0 && ReadCharWithin(&c, wait) == RC_OK;
-       wait = quietLeft()) {
-    jitter.Took(n > 0);
+  EmptyingQuiet quiet(PathDelay(), lastReadMs, lastWriteMs, lastLineAnswered);
+  for (uint32_t wait = quiet.Left(); wait > 0 && ReadCharWithin(&c, wait) == RC_OK;
+       wait = quiet.Left()) {
+    quiet.Took();
     if (n == size - 1) break;  // the byte that finds the buffer full is dropped
     buffer[n++] = c;
   }
