@@ -11,7 +11,6 @@
 
 #include "platform/devices/KernelConsoles.h"
 #include "platform/devices/PortName.h"
-#include "platform/system/CodePage.h"
 
 namespace platform {
 
@@ -41,16 +40,6 @@ int CheckSerialTerminal(const std::string& path) {
   unsigned major = ::major(st.st_rdev), minor = ::minor(st.st_rdev);
   if (major == kTtyAuxMajor || (major == kVirtualConsoleMajor && minor < 64)) return ENOTTY;
   return TerminalClass(major, minor) ? 0 : ENOTTY;
-}
-
-std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice) {
-  if (std::optional<PortName> name = ParsePortDevice(portDevice)) return name->Device();
-  // A malformed network name goes on to the opener, whose refusal says what is wrong with it.
-  if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
-  std::string text = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
-  PortNameFault fault = PortNameFault::kNone;
-  if (!ParseDeviceName(text, &fault) && fault == PortNameFault::kBadNetwork) return text;
-  return std::nullopt;
 }
 
 std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string& portDevice,

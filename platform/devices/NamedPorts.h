@@ -16,15 +16,10 @@
 #include <string>
 
 #include "platform/devices/DeviceOpener.h"
+#include "platform/devices/PortName.h"
 #include "platform/devices/SerialDevice.h"
 
 namespace platform {
-
-// The device a port device name leads to, as ParsePortDevice (PortName.h) reads the name:
-// "COM1:" to "COM3:" through the port map, a path or a network serial server's name followed
-// by ":" to that path or name (a malformed network name too, for the opener to refuse with its
-// reason); nothing for any other name.
-std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice);
 
 // 0 when the path names a serial terminal device, else the errno value saying why not.
 int CheckSerialTerminal(const std::string& path);

@@ -166,4 +166,14 @@ const char* PortNameFaultText(PortNameFault fault) {
   }
 }
 
+std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice) {
+  if (std::optional<PortName> name = ParsePortDevice(portDevice)) return name->Device();
+  // A malformed network name goes on to the opener, whose refusal says what is wrong with it.
+  if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
+  std::string text = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
+  PortNameFault fault = PortNameFault::kNone;
+  if (!ParseDeviceName(text, &fault) && fault == PortNameFault::kBadNetwork) return text;
+  return std::nullopt;
+}
+
 }  // namespace platform

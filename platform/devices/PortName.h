@@ -68,6 +68,12 @@ std::optional<PortName> ParsePortDevice(const std::u16string& portDevice);
 // when it begins like one (kBadNetwork when it is malformed), else a path taken as it stands.
 std::optional<PortName> ParseDeviceName(std::string_view device, PortNameFault* fault = nullptr);
 
+// The device a port device name leads to, as ParsePortDevice reads the name:
+// "COM1:" to "COM3:" through the port map, a path or a network serial server's name followed
+// by ":" to that path or name (a malformed network name too, for the opener to refuse with its
+// reason); nothing for any other name.
+std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice);
+
 // Why a text is no port name, in the words of qelm-cli's messages ("control characters").
 const char* PortNameFaultText(PortNameFault fault);
 

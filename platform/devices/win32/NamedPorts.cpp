@@ -5,22 +5,12 @@
 #include <cerrno>
 
 #include "platform/devices/PortName.h"
-#include "platform/system/CodePage.h"
 
 namespace platform {
 
 int CheckSerialTerminal(const std::string& path) {
   std::optional<PortName> name = ParsePortName(path);
   return name && name->kind == PortName::Kind::kCom ? 0 : ENOTTY;
-}
-
-std::optional<std::string> ResolvePortDevice(const std::u16string& portDevice) {
-  if (std::optional<PortName> name = ParsePortDevice(portDevice)) return name->Device();
-  if (portDevice.size() < 2 || portDevice.back() != u':') return std::nullopt;
-  std::string text = WideToUtf8(portDevice.substr(0, portDevice.size() - 1));
-  PortNameFault fault = PortNameFault::kNone;
-  if (!ParseDeviceName(text, &fault) && fault == PortNameFault::kBadNetwork) return text;
-  return std::nullopt;
 }
 
 std::unique_ptr<SerialDevice> NamedPortProvider::CreateFile(const std::u16string& portDevice,
