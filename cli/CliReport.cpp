@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/InputText.h"
 #include "cli/JsonText.h"
 #include "platform/system/Clock.h"
 #include "platform/system/CodePage.h"
@@ -353,6 +354,24 @@ bool ParseReportJson(const std::string& text, JobReport* r) {
 
 std::string Printable(const std::string& text) {
   return platform::SafeUtf8(platform::Utf8ToWide(text));
+}
+
+std::string RecoveryHint(const std::string& portName, const radio::StoreProgress::State& st) {
+  if (!st.begun || st.confirmed || !st.rateSent || st.newRate.empty()) return "";
+  const std::string port = Quoted(portName, 300);
+  const std::string now =
+      "it answers at " +
+      (st.rateConfirmed ? st.newRate : st.newRate + " (or still " + st.oldRate + ")") +
+      " until it restarts, as the next connection restarts it";
+  if (st.storeSent)
+    return "the radio got its rate command and a store command the line did not confirm: " + now +
+           "; restarted, it answers at " + st.newRate + " if it took the store and at " +
+           st.oldRate + " with the settings it held before if not. 'qelm-cli read --port " + port +
+           " --rate " + st.newRate + "' shows which";
+  return "the radio got its rate command and no store: " + now + "; restarted, it answers at " +
+         st.oldRate + " with the settings it held before. 'qelm-cli read --port " + port +
+         " --rate " + st.oldRate +
+         "' shows what it holds; the same command run again stores the new settings";
 }
 
 }  // namespace cli

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/SavePlan.h"
+#include "radio/StoreProgress.h"
 
 namespace cli {
 
@@ -84,6 +85,13 @@ struct FleetSummary {
 };
 std::string SummaryJson(const FleetSummary& s);
 std::string SummaryText(const FleetSummary& s);
+
+// Where a radio was left answering at a rate it has not stored: what it answers at, and what
+// it will answer at and hold once restarted. Every connection restarts the radio (the internal
+// one when its port opens, an external one when its cable is reconnected), and a restarted
+// radio answers at the rate it stored with the settings it stored: an unstored rate command and
+// the settings sent with it last only until then. Empty when nothing was left so.
+std::string RecoveryHint(const std::string& port, const radio::StoreProgress::State& st);
 
 // The fleet's record line and its reading back.
 std::string RecordLine(const JobReport& r);

@@ -78,19 +78,6 @@ std::u16string SignalText(int signal) {
   return platform::Utf8ToWide("Signal " + std::to_string(signal));
 }
 
-// Where a radio was left answering at a rate it has not stored: how to see it and bring it
-// back. Empty when nothing was left so.
-std::string RecoveryHint(const cli::JobReport& r, const radio::StoreProgress::State& st) {
-  if (!st.begun || st.confirmed || !st.rateSent || st.newRate.empty()) return "";
-  const std::string port = cli::Quoted(r.port, 300);
-  return "the radio got its rate command and no store: it answers at " +
-         (st.rateConfirmed ? st.newRate : st.newRate + " (or still " + st.oldRate + ")") +
-         ". 'qelm-cli read --port " + port + " --rate " + st.newRate +
-         "' shows what it holds; 'qelm-cli save --port " + port + " --rate " + st.newRate +
-         " --new-rate " + st.oldRate +
-         "' stores it at the old rate, with the unsaved settings already sent";
-}
-
 // What the stop handler uses outlives main: the handler may run on its own thread while main
 // returns, and once main has closed the gate it does nothing.
 struct StopState {
@@ -131,12 +118,14 @@ void OnStop(int signal, int count) {
   r.ended = cli::IsoNow();
   r.result = st.confirmed ? "done" : "stopped";
   r.status = platform::SignalStatus(platform::StopSignals::First());
-  const std::string hint = RecoveryHint(r, st);
+  const std::string hint = cli::RecoveryHint(r.port, st);
   if (!hint.empty()) r.note = hint;
   logLine(stop->tag + SignalText(signal) + u": stopped at once, " + platform::Utf8ToWide(r.phase) +
           u".");
   if (!hint.empty()) {
-    logLine(stop->tag + platform::Utf8ToWide("Left unstored: " + hint + "."));
+    logLine(stop->tag +
+            platform::Utf8ToWide((st.storeSent ? "Left unconfirmed: " : "Left unstored: ") + hint +
+                                 "."));
     // A fleet passes it on with the port in front.
     std::cerr << "qelm-cli: " << hint << "." << std::endl;
   }

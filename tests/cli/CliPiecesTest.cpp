@@ -288,6 +288,32 @@ TEST(CliInput, FilesAreBoundedRegularUtf8AndShownEscaped) {
 
 namespace {
 
+TEST(CliReport, AnInterruptedRateSwitchIsToldAsTheRestartedRadioWillAnswer) {
+  radio::StoreProgress p;
+  p.Begin("115200");
+  EXPECT_EQ(cli::RecoveryHint("COM1", p.Get()), "");  // nothing sent at a new rate
+  p.RateSent("19200");
+  // Not confirmed: either rate now; restarted, the stored one and what it held.
+  std::string hint = cli::RecoveryHint("COM1", p.Get());
+  EXPECT_NE(hint.find("answers at 19200 (or still 115200) until it restarts"), std::string::npos)
+      << hint;
+  EXPECT_NE(hint.find("'qelm-cli read --port COM1 --rate 115200'"), std::string::npos) << hint;
+  p.RateConfirmed();
+  hint = cli::RecoveryHint("COM1", p.Get());
+  EXPECT_NE(hint.find("answers at 19200 until"), std::string::npos) << hint;
+  EXPECT_NE(hint.find("restarted, it answers at 115200 with the settings it held before"),
+            std::string::npos)
+      << hint;
+  // The store command went out unconfirmed: restarted, it answers at whichever it stored.
+  p.StoreSent();
+  hint = cli::RecoveryHint("COM1", p.Get());
+  EXPECT_NE(hint.find("at 19200 if it took the store and at 115200"), std::string::npos) << hint;
+  EXPECT_NE(hint.find("'qelm-cli read --port COM1 --rate 19200' shows which"), std::string::npos)
+      << hint;
+  p.Confirmed();
+  EXPECT_EQ(cli::RecoveryHint("COM1", p.Get()), "");
+}
+
 TEST(StoreProgress, StoredAndTheRateFollowOnlyWhatTheLineConfirmed) {
   radio::StoreProgress p;
   EXPECT_FALSE(p.Get().begun);

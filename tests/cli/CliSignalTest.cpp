@@ -147,7 +147,7 @@ TEST_F(CliSignalTest, ASecondSignalStopsAtOnceAndSaysTheStoreWasInterrupted) {
   EXPECT_EQ(o["rate"].toInt(), 19200);  // the radio answers at the new rate, unstored
   EXPECT_FALSE(o["stored"].toBool(true));
   // How to see the radio and bring it back is told in the report and the log.
-  const std::string hint = "'qelm-cli save --port " + b.Port() + " --rate 19200 --new-rate 115200'";
+  const std::string hint = "'qelm-cli read --port " + b.Port() + " --rate 115200'";
   EXPECT_NE(o["note"].toString().toStdString().find(hint), std::string::npos)
       << o["note"].toString().toStdString();
   EXPECT_TRUE(Has(cli.Err(), "[" + b.Port() + "] qelm-cli: the radio got its rate command"));
@@ -160,10 +160,13 @@ TEST_F(CliSignalTest, ASecondSignalStopsAtOnceAndSaysTheStoreWasInterrupted) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "m>"), 0);
   EXPECT_TRUE(Look(b.Port()) == before);
   EXPECT_EQ(LogTexts(folder.LogPath()).back(), "Application closed");
-  // The radio does answer at the rate the report gives.
+  // The next connection restarts the radio, which then answers at the rate it stored: the
+  // read the note gives finds it at the first rate it tries.
   CliRun read =
-      RunCli({"read", "--port", b.Port(), "--rate", "19200", "--wait", "60"}, {{b.Port(), &b}});
+      RunCli({"read", "--port", b.Port(), "--rate", "115200", "--wait", "60"}, {{b.Port(), &b}});
   EXPECT_EQ(read.status, 0) << read.out;
+  EXPECT_NE(read.out.find("Rate:      115200"), std::string::npos) << read.out;
+  for (const auto& line : read.err) EXPECT_EQ(line.find("2nd rate"), std::string::npos) << line;
 }
 
 TEST_F(CliSignalTest, AKilledParentLeavesItsChildrenToFinishTheirStores) {
