@@ -19,9 +19,11 @@ sim=""
 if [ "${1:-}" = --sim ]; then sim=$2; shift 2; fi
 build=${1:-build-windows}
 [ -x "$sim" ] || { echo "run-tests.sh: --sim names no qelm-radio-sim: '$sim'" >&2; exit 2; }
+[ -d "$build" ] || { echo "run-tests.sh: no Windows build folder '$build'" >&2; exit 2; }
 
 if [ -z "${QELM_WINE_ENV:-}" ]; then
-  exec "$here/wine-env.sh" --prefix "$root/$build/wine-prefix" --fresh -- \
+  # The build folder as given: relative to the checkout, or absolute.
+  exec "$here/wine-env.sh" --prefix "$(cd "$build" && pwd)/wine-prefix" --fresh -- \
     "$0" --sim "$(readlink -f "$sim")" "$build"
 fi
 
