@@ -307,6 +307,9 @@ void TakeStore(const radio::StoreProgress::State& st, bool interrupted, JobRepor
     r->phase = "stored";
   else
     r->phase = interrupted ? "interrupted" : "started";
+  // A radio left answering at a rate it has not stored: what it answers at before and after
+  // its next restart, and the read that shows it.
+  if (std::string hint = RecoveryHint(r->port, st); !hint.empty()) r->note = hint;
 }
 
 int RunJob(CliView& view, const CliOptions& o, JobReport* report) {

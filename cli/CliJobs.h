@@ -26,8 +26,9 @@ namespace cli {
 int RunJob(CliView& view, const CliOptions& options, JobReport* report);
 
 // What a store or reset's record says into the report: stored (true, false or unknown), the
-// rate the radio answers at ("" unknown), the failed registers and the phase ("stored", or
-// "started" / "interrupted" for one that did not end confirmed). Nothing when none began.
+// rate the radio answers at ("" unknown), the failed registers, the phase ("stored", or
+// "started" / "interrupted" for one that did not end confirmed) and, for a radio left
+// answering at a rate it has not stored, the note RecoveryHint gives. Nothing when none began.
 void TakeStore(const radio::StoreProgress::State& store, bool interrupted, JobReport* report);
 
 }  // namespace cli

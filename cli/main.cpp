@@ -119,7 +119,6 @@ void OnStop(int signal, int count) {
   r.result = st.confirmed ? "done" : "stopped";
   r.status = platform::SignalStatus(platform::StopSignals::First());
   const std::string hint = cli::RecoveryHint(r.port, st);
-  if (!hint.empty()) r.note = hint;
   logLine(stop->tag + SignalText(signal) + u": stopped at once, " + platform::Utf8ToWide(r.phase) +
           u".");
   if (!hint.empty()) {

@@ -129,6 +129,11 @@ TEST_F(DeliveryTest, ACutJustAfterTheRateCommandIsALostConnection) {
   EXPECT_EQ(Count(o.heard, "sd0B"), 1);
   EXPECT_EQ(Count(o.heard, "m>"), 0);
   EXPECT_EQ(o.state.find("wn=09"), std::string::npos) << o.state;
+  // The report says where the radio is left: at either rate now, at its stored one restarted.
+  const std::string note = o.report.value("note", "");
+  EXPECT_NE(note.find("answers at 19200 (or still 115200) until it restarts"), std::string::npos)
+      << note;
+  EXPECT_NE(note.find("--rate 115200' shows what it holds"), std::string::npos) << note;
 }
 
 TEST_F(DeliveryTest, ACutAfterTheStoreWasConfirmedIsStored) {
